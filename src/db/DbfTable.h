@@ -1,0 +1,126 @@
+// A dBase table: the .dbf file, its memo file and its index definitions.
+//
+// A file is opened once per process: DbfTable::open returns the same shared
+// object to every caller that names the same file, so every cursor sees a
+// stored change as soon as it re-reads. Rows are numbered from 0 in file order
+// (the dBase record number minus one); a deleted row keeps its number and is
+// left out of every index order. Every change is on disk when the call returns
+// and either happens whole or not at all; failures raise EDatabaseError (or
+// EInOutError for the file system) with a message that names the file.
+#pragma once
+
+#include "KivError.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+#include <vector>
+
+enum class FieldType : char {
+    Character = 'C',
+    Numeric = 'N',
+    Float = 'F',
+    Date = 'D',
+    Logical = 'L',
+    Memo = 'M',
+    // read from other writers' files
+    Integer = 'I',
+    Double = 'O',
+    AutoInc = '+',
+    Timestamp = '@',
+    Binary = 'B', // binary memo
+    General = 'G' // OLE memo
+};
+
+struct DbfFieldDef {
+    QString name; // as stored: upper case, at most 10 characters
+    FieldType type = FieldType::Character;
+    int length = 0; // bytes in the record
+    int decimals = 0;
+
+    bool isMemo() const {
+        return type == FieldType::Memo || type == FieldType::Binary || type == FieldType::General;
+    }
+};
+
+struct DbfIndexDef {
+    QString name;       // e.g. I_Id
+    QStringList fields; // field names, key order
+    bool unique = false;
+    bool primary = false;
+
+    QString fieldList() const { return fields.join(QLatin1Char(';')); }
+};
+
+// One value per field in field order. A null QVariant is a blank value.
+// Character and memo values are QString, Numeric/Float/Integer/Double double
+// (or qint64 where whole), Date QDate, Logical bool, Timestamp QDateTime.
+using DbfRecord = QVector<QVariant>;
+
+// Several changes checked together before any is written (unique keys are
+// checked against the state after all of them), then written in order.
+struct DbfBatch {
+    std::vector<DbfRecord> appends;
+    std::vector<std::pair<int, DbfRecord>> updates;
+    std::vector<int> deletes;
+};
+
+class DbfTable : public QObject {
+    Q_OBJECT
+public:
+    // The shared table of `path` (opened now when no one has it open).
+    static std::shared_ptr<DbfTable> open(const QString& path);
+    // Writes a new empty table (and its memo file when a field is a memo).
+    // Refuses an existing file.
+    static void create(const QString& path, const QVector<DbfFieldDef>& fields);
+    // Removes the table's files. Refuses a table that is open.
+    static void drop(const QString& path);
+
+    ~DbfTable() override;
+
+    QString path() const;
+    const QVector<DbfFieldDef>& fields() const;
+    // Case-insensitive; -1 when the table has no such field.
+    int fieldIndex(const QString& name) const;
+
+    int rowCount() const; // including deleted rows
+    bool isDeleted(int row) const;
+    QVariant value(int row, int field) const; // memos are read from disk on demand
+    DbfRecord record(int row) const;
+
+    int appendRow(const DbfRecord& values); // returns the new row's number
+    void updateRow(int row, const DbfRecord& values);
+    void deleteRow(int row);
+    // Returns the numbers of the appended rows, in order.
+    std::vector<int> applyBatch(const DbfBatch& batch);
+
+    const QVector<DbfIndexDef>& indexes() const;
+    // Persists the definition and builds the index; a unique index over
+    // duplicate keys is refused with "Key violation".
+    void addIndex(const DbfIndexDef& def);
+    void removeIndex(const QString& name);
+    // The live rows in the order of index `index` (position in indexes()).
+    const std::vector<int>& indexRows(int index) const;
+    // The live rows ordered by any list of field numbers (an index's order when
+    // one matches, else sorted now); file order when `fields` is empty.
+    std::vector<int> orderedRows(const QVector<int>& fields, bool caseInsensitive = false) const;
+
+    // Grows with every stored change; cursors compare it to know they are stale.
+    quint64 changeCount() const;
+
+signals:
+    // After every stored change (row is -1 when more than one row changed).
+    void changed(int row);
+
+private:
+    explicit DbfTable(const QString& path);
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// The order of values in indexes and sorts: null first, numbers by value,
+// dates by date, booleans false first, text by character code (trailing blanks
+// ignored), case-insensitively when asked.
+int compareDbfValues(const QVariant& a, const QVariant& b, bool caseInsensitive = false);
