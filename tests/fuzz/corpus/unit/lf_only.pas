@@ -1,0 +1,5 @@
+unit G;
+interface
+// lf only
+procedure P; stdcall; overload; cdecl;
+(*)implementation

@@ -1,0 +1,1 @@
+unit F; type R = record a: record b: record c: x; end; end; I = interface; J = dispinterface [1] end; K = class of T; L = packed record x: y; end; (* never

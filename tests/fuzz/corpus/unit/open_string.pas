@@ -1,0 +1,1 @@
+unit C; interface const S = 'never closed

@@ -1,0 +1,1 @@
+unit D; interface const A = (1)); B = 2]; type T = class ] ) end; var X: procedure; stdcall; implementation
