@@ -1,0 +1,116 @@
+#include "IniFile.h"
+#include "KivError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+TEST(IniFile, KeepsKeyOrderAndMatchesNamesInAnyCase) {
+    const IniFile ini = IniFile::fromBytes("[OPTIONS]\r\nTITLE=book\r\n[WINDOWS]\r\n"
+                                           "main=\"Book\",(0,0,1023,1023)\r\n popup = x \r\n"
+                                           "Zeta=1\r\nalpha=2\r\n[CONFIG]\r\nBrowseButtons()\r\n");
+    EXPECT_EQ(ini.readSection("Windows"), (QStringList{"main", "popup", "Zeta", "alpha"}));
+    EXPECT_EQ(ini.readString("windows", "POPUP"), "x");
+    EXPECT_EQ(ini.readString("Options", "title"), "book");
+    EXPECT_EQ(ini.readString("Options", "missing", "dflt"), "dflt");
+    EXPECT_EQ(ini.readString("Nowhere", "title", "dflt"), "dflt");
+    EXPECT_TRUE(ini.readSection("nowhere").isEmpty());
+    // "BrowseButtons()" has no "=": it is no key.
+    EXPECT_TRUE(ini.readSection("CONFIG").isEmpty());
+    EXPECT_EQ(ini.sections(), (QStringList{"OPTIONS", "WINDOWS", "CONFIG"}));
+}
+
+TEST(IniFile, ToleratesGarbageAndOddLineEnds) {
+    static const char raw[] = "no section=yes\n[broken\r=nokey\r\n;comment=1\n\x01\xff\x00 junk\n"
+                              "[A]\rk1=v1\r\n\r\n[a]\nk1=second\nk2=\xe9t\xe9\nk1=dup\n[]\nx=1";
+    const QByteArray garbage(raw, sizeof raw - 1);
+    const IniFile ini = IniFile::fromBytes(garbage);
+    // The first section of a name wins; duplicate keys are listed once.
+    EXPECT_EQ(ini.readString("a", "k1"), "v1");
+    EXPECT_EQ(ini.readSection("A"), QStringList{"k1"});
+    EXPECT_EQ(ini.readString("broken", "anything", "d"), "d");
+    EXPECT_TRUE(ini.readSection("").isEmpty());
+    EXPECT_EQ(ini.sections(), (QStringList{"A"}));
+    // Unknown lines survive a round trip; only the line ends become CR LF.
+    const QByteArray out = ini.toBytes();
+    EXPECT_TRUE(out.contains("[broken\r\n=nokey\r\n;comment=1\r\n"));
+    EXPECT_TRUE(out.contains(QByteArray("\x01\xff\x00 junk\r\n", 9)));
+    EXPECT_TRUE(out.endsWith("[]\r\nx=1\r\n"));
+}
+
+TEST(IniFile, WritesInPlaceKeepingEverythingElse) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    writeAll(path, "; settings\r\n[Compiler]\r\nname=/old/hcw\r\n\r\n[Other]\r\nk=v\r\n");
+    IniFile ini(path);
+    ini.writeString("COMPILER", "Name", "/opt/help tools/hcw.exe");
+    ini.writeString("compiler", "Extra", QStringLiteral("é"));
+    ini.writeString("New", "Key", "1");
+    EXPECT_EQ(readAll(path),
+              QByteArray("; settings\r\n[Compiler]\r\nname=/opt/help tools/hcw.exe\r\n"
+                         "Extra=\xe9\r\n\r\n[Other]\r\nk=v\r\n[New]\r\nKey=1\r\n"));
+    EXPECT_EQ(IniFile(path).readString("Compiler", "NAME"), "/opt/help tools/hcw.exe");
+}
+
+TEST(IniFile, MissingFileReadsEmptyAndIsCreatedOnWrite) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("none.ini");
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString("Compiler", "Name"), "");
+    ini.writeString("Compiler", "Name", "x");
+    EXPECT_EQ(readAll(path), QByteArray("[Compiler]\r\nName=x\r\n"));
+}
+
+TEST(IniFile, FailedWriteLosesNothing) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    writeAll(path, "[Compiler]\r\nName=keep\r\n");
+    IniFile ini(path);
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    if (QFileInfo(dir.path()).isWritable()) GTEST_SKIP() << "running with rights that ignore modes";
+    EXPECT_THROW(ini.writeString("Compiler", "Name", "lost"), EInOutError);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readAll(path), QByteArray("[Compiler]\r\nName=keep\r\n"));
+    // The object also still holds what is on disk.
+    EXPECT_EQ(ini.readString("Compiler", "Name"), "keep");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"s.ini"});
+}
+
+TEST(IniFile, UnreadableFileIsNeverOverwritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    writeAll(path, "[Compiler]\r\nName=keep\r\nOther=1\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
+    IniFile ini(path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    if (ini.readString("Compiler", "Name") == "keep") GTEST_SKIP() << "modes are not enforced";
+    EXPECT_THROW(ini.writeString("Compiler", "Name", "x"), EInOutError);
+    EXPECT_EQ(readAll(path), QByteArray("[Compiler]\r\nName=keep\r\nOther=1\r\n"));
+}
+
+TEST(IniFile, RefusesEntriesThatWouldChangeTheStructure) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    IniFile ini(path);
+    EXPECT_THROW(ini.writeString("Compiler", "Name", "a\r\n[Evil]"), EKivError);
+    EXPECT_THROW(ini.writeString("Com]piler", "Name", "a"), EKivError);
+    EXPECT_THROW(ini.writeString("Compiler", "Na=me", "a"), EKivError);
+    EXPECT_THROW(ini.writeString("Compiler", "", "a"), EKivError);
+    EXPECT_FALSE(QFile::exists(path));
+}
