@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -109,6 +110,12 @@ public:
 
     // Grows with every stored change; cursors compare it to know they are stale.
     quint64 changeCount() const;
+
+    // Test hook: called between the steps of every change with the name of the
+    // step just completed ("memo-data", "memo-header", "journal", "records",
+    // "header"). Whatever it throws acts as a crash at that point: the table
+    // object refuses further changes and must be reopened. Empty to remove.
+    static void setFailpoint(std::function<void(const char* step)> hook);
 
 signals:
     // After every stored change (row is -1 when more than one row changed).
