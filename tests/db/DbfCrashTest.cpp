@@ -1,0 +1,229 @@
+// Crash safety: a failure injected after each step of a change, then the files
+// reopened from scratch. Rows reported stored must survive, the change must be
+// there whole or not at all, and the table must open and keep working.
+#include "DbfTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace dbftest;
+
+namespace {
+
+struct Crash {};
+
+class DbfCrashTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("S.dbf")); }
+
+    void SetUp() override { prepare(); }
+    void prepare() {
+        DbfTable::create(path(), topicFields());
+        auto t = DbfTable::open(path());
+        addTopicIndexes(*t);
+        for (int id = 1; id <= 3; ++id)
+            t->appendRow(topic(id, QStringLiteral("topic %1").arg(id),
+                               QStringLiteral("text %1 ").arg(id).repeated(100)));
+    }
+    void TearDown() override { DbfTable::setFailpoint({}); }
+
+    // Runs `change` with a crash after `step`; true when the crash happened.
+    bool crashAfter(const char* step, const std::function<void(DbfTable&)>& change) {
+        auto t = DbfTable::open(path());
+        DbfTable::setFailpoint([step](const char* at) {
+            if (qstrcmp(at, step) == 0) throw Crash();
+        });
+        bool crashed = false;
+        try {
+            change(*t);
+        } catch (const Crash&) {
+            crashed = true;
+        }
+        DbfTable::setFailpoint({});
+        if (crashed) {
+            EXPECT_THROW(t->appendRow(topic(99, QStringLiteral("x"))), EDatabaseError);
+        }
+        return crashed;
+    }
+
+    // Every live row, its memo and every index order agree after reopening,
+    // and the table still takes a new row without harming the old ones.
+    void expectSound(const std::map<qint64, QString>& names) {
+        auto t = DbfTable::open(path());
+        std::map<qint64, QString> found;
+        for (int row : t->orderedRows({})) {
+            const qint64 id = t->value(row, 0).toLongLong();
+            found[id] = t->value(row, 1).toString();
+            EXPECT_EQ(t->value(row, 8).toString().left(7),
+                      QStringLiteral("text %1 ").arg(id).left(7));
+        }
+        EXPECT_EQ(found, names);
+        for (int i = 0; i < int(t->indexes().size()); ++i) {
+            QVector<int> fields;
+            for (const QString& f : t->indexes()[i].fields)
+                fields << t->fieldIndex(f);
+            EXPECT_EQ(t->indexRows(i), t->orderedRows(fields));
+            EXPECT_EQ(t->indexRows(i).size(), names.size());
+        }
+        const int row =
+            t->appendRow(topic(50, QStringLiteral("after"), QStringLiteral("text 50 ")));
+        t.reset();
+        t = DbfTable::open(path());
+        EXPECT_EQ(t->value(row, 8).toString(), QStringLiteral("text 50 "));
+        for (int r : t->orderedRows({}))
+            EXPECT_TRUE(t->value(r, 8).toString().startsWith(
+                QStringLiteral("text %1 ").arg(t->value(r, 0).toLongLong())));
+    }
+};
+
+const std::map<qint64, QString> kBase = {
+    {1, QStringLiteral("topic 1")}, {2, QStringLiteral("topic 2")}, {3, QStringLiteral("topic 3")}};
+
+} // namespace
+
+TEST_F(DbfCrashTest, AppendIsAbsentUntilTheHeaderCountsIt) {
+    for (const char* step : {"memo-data", "memo-header", "records", "header"}) {
+        SCOPED_TRACE(step);
+        DbfTable::drop(path());
+        prepare();
+        ASSERT_TRUE(crashAfter(step, [](DbfTable& t) {
+            t.appendRow(topic(4, QStringLiteral("new"), QStringLiteral("text 4 ")));
+        }));
+        auto expected = kBase;
+        if (qstrcmp(step, "header") == 0) expected[4] = QStringLiteral("new");
+        expectSound(expected);
+    }
+}
+
+TEST_F(DbfCrashTest, EditIsWholeOrAbsent) {
+    // Before the journal is complete the old row stays; after it, reopening
+    // finishes the edit.
+    for (const char* step : {"memo-data", "memo-header", "journal", "records", "header"}) {
+        SCOPED_TRACE(step);
+        DbfTable::drop(path());
+        prepare();
+        ASSERT_TRUE(crashAfter(step, [](DbfTable& t) {
+            DbfRecord r = t.record(1);
+            r[1] = QStringLiteral("edited");
+            r[8] = QStringLiteral("text 2 edited");
+            t.updateRow(1, r);
+        }));
+        const bool done = qstrcmp(step, "memo-data") != 0 && qstrcmp(step, "memo-header") != 0;
+        auto expected = kBase;
+        if (done) expected[2] = QStringLiteral("edited");
+        {
+            auto t = DbfTable::open(path());
+            EXPECT_EQ(t->value(1, 8).toString(), done ? QStringLiteral("text 2 edited")
+                                                      : QStringLiteral("text 2 ").repeated(100));
+        }
+        expectSound(expected);
+    }
+}
+
+TEST_F(DbfCrashTest, BatchOfEditsDeletesAndAppendsIsWholeOrAbsent) {
+    for (const char* step : {"memo-data", "memo-header", "journal", "records", "header"}) {
+        SCOPED_TRACE(step);
+        DbfTable::drop(path());
+        prepare();
+        ASSERT_TRUE(crashAfter(step, [](DbfTable& t) {
+            DbfBatch b;
+            DbfRecord r = t.record(0);
+            r[1] = QStringLiteral("first");
+            b.updates.emplace_back(0, r);
+            b.deletes.push_back(2);
+            b.appends.push_back(topic(7, QStringLiteral("seven"), QStringLiteral("text 7 ")));
+            t.applyBatch(b);
+        }));
+        const bool done = qstrcmp(step, "memo-data") != 0 && qstrcmp(step, "memo-header") != 0;
+        std::map<qint64, QString> expected = kBase;
+        if (done)
+            expected = {{1, QStringLiteral("first")},
+                        {2, QStringLiteral("topic 2")},
+                        {7, QStringLiteral("seven")}};
+        expectSound(expected);
+    }
+}
+
+TEST_F(DbfCrashTest, DeleteIsWholeOrAbsent) {
+    for (const char* step : {"journal", "records", "header"}) {
+        SCOPED_TRACE(step);
+        DbfTable::drop(path());
+        prepare();
+        ASSERT_TRUE(crashAfter(step, [](DbfTable& t) { t.deleteRow(0); }));
+        expectSound({{2, QStringLiteral("topic 2")}, {3, QStringLiteral("topic 3")}});
+    }
+}
+
+TEST_F(DbfCrashTest, TornRecordWriteIsRepairedFromTheJournal) {
+    ASSERT_TRUE(crashAfter("journal", [](DbfTable& t) {
+        DbfRecord r = t.record(1);
+        r[1] = QStringLiteral("whole new name");
+        t.updateRow(1, r);
+    }));
+    // Half of the new record reached the file before the crash.
+    QByteArray dbf = readFile(path());
+    const int headerSize = 32 + 12 * 32 + 1,
+              recordSize = 1 + 8 + 60 + 254 * 2 + 20 * 3 + 1 + 10 + 20 + 40 + 10;
+    const qint64 name = headerSize + recordSize + 1 + 8;
+    dbf.replace(name, 5, "whole");
+    writeFile(path(), dbf);
+    auto t = DbfTable::open(path());
+    EXPECT_EQ(t->value(1, 1).toString(), QStringLiteral("whole new name"));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("S.kjn"))));
+}
+
+TEST_F(DbfCrashTest, TornJournalIsDroppedAndTheOldRowKept) {
+    const QString journal = dir.filePath(QStringLiteral("S.kjn"));
+    ASSERT_TRUE(crashAfter("journal", [](DbfTable& t) {
+        DbfRecord r = t.record(1);
+        r[1] = QStringLiteral("never");
+        t.updateRow(1, r);
+    }));
+    const QByteArray whole = readFile(journal);
+    ASSERT_GT(whole.size(), 40);
+    writeFile(journal, whole.left(whole.size() - 10));
+    expectSound(kBase);
+    EXPECT_FALSE(QFile::exists(journal));
+}
+
+TEST_F(DbfCrashTest, ReadOnlyFolderRefusesChangesAndKeepsFiles) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    const QByteArray before = readFile(path());
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    QFile::setPermissions(path(), QFile::ReadOwner);
+    {
+        auto t = DbfTable::open(path());
+        EXPECT_EQ(t->rowCount(), 3);
+        EXPECT_THROW(t->appendRow(topic(9, QStringLiteral("nine"))), EKivError);
+        EXPECT_THROW(t->deleteRow(0), EKivError);
+        EXPECT_THROW(t->addIndex(indexDef("I_Unit", "Unit")), EKivError);
+        EXPECT_THROW(DbfTable::create(dir.filePath(QStringLiteral("T.dbf")), topicFields()),
+                     EKivError);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(readFile(path()), before);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("T.dbf"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("T.dbt"))));
+}
+
+TEST_F(DbfCrashTest, EditThatCannotWriteItsJournalChangesNothing) {
+    // The journal's temporary name is taken by a folder: the edit must fail
+    // before the table is touched.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("S.kjn.tmp")));
+    const QByteArray before = readFile(path());
+    {
+        auto t = DbfTable::open(path());
+        DbfRecord r = t->record(0);
+        r[1] = QStringLiteral("changed");
+        EXPECT_THROW(t->updateRow(0, r), EInOutError);
+        EXPECT_THROW(t->deleteRow(1), EInOutError);
+        EXPECT_EQ(t->value(0, 1).toString(), QStringLiteral("topic 1"));
+        EXPECT_FALSE(t->isDeleted(1));
+        EXPECT_EQ(t->indexRows(0).size(), 3u);
+    }
+    EXPECT_EQ(readFile(path()), before);
+    QDir(dir.path()).rmdir(QStringLiteral("S.kjn.tmp"));
+    expectSound(kBase);
+}
