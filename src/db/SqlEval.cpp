@@ -228,6 +228,9 @@ QString sqlText(const QVariant& v) {
     case QMetaType::Float: {
         const double d = v.toDouble();
         if (d == std::trunc(d) && std::fabs(d) < 1e18) return QString::number(qint64(d));
+        // Positional notation except where it would run to dozens of digits.
+        if (std::fabs(d) >= 1e18 || std::fabs(d) < 1e-9)
+            return QString::number(d, 'g', QLocale::FloatingPointShortest);
         return QString::number(d, 'f', QLocale::FloatingPointShortest);
     }
     case QMetaType::QDate:

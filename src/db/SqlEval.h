@@ -47,7 +47,9 @@ bool sqlIsWhole(const QVariant& v);
 int sqlCompare(const QVariant& a, const QVariant& b);
 // A date written as YYYY-MM-DD, YYYYMMDD, DD.MM.YYYY or the locale's short form.
 QDate sqlParseDate(const QString& text);
-// The text form used by || and by text functions (numbers shortest, dates ISO).
+// The text form used by || and by text functions: numbers in their shortest
+// decimal form (whole numbers without a fraction), dates as YYYY-MM-DD,
+// booleans as true and false.
 QString sqlText(const QVariant& v);
 
 // A compiled Like pattern: % any run, _ one character, [abc] [a-z] [^abc] a

@@ -200,7 +200,10 @@ private:
                      peek(1).isSymbol(")") || peek(1).isSymbol(";") || peek(1).kind == SqlTokenKind::End)) {
                     bool ok = false;
                     o.position = peek().text.toInt(&ok);
-                    if (!ok || o.position < 1 || o.position > int(s->items.size()))
+                    bool star = false;
+                    for (const SqlSelectItem& item : s->items) star = star || !item.expr;
+                    // "*" widens the list; the binder checks those positions.
+                    if (!ok || o.position < 1 || (!star && o.position > int(s->items.size())))
                         fail(QStringLiteral("no select column %1").arg(peek().text));
                     next();
                 } else {

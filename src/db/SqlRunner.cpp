@@ -337,7 +337,9 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
         if (o.position > 0) {
             // "*" may have widened the list: count the expanded columns.
             if (o.position > int(b.items.size()))
-                throw EDatabaseError(QStringLiteral("ORDER BY %1: the select has %2 columns").arg(o.position).arg(b.items.size()));
+                throw EDatabaseError(QStringLiteral("ORDER BY %1: no select column %1, the select has %2")
+                                         .arg(o.position)
+                                         .arg(b.items.size()));
             ord.item = o.position - 1;
         } else {
             SqlExpr& e = *o.expr;
