@@ -1,0 +1,611 @@
+#include "RtfReader.h"
+
+#include "Cp1252.h"
+#include "RtfTables.h"
+
+#include <QHash>
+#include <QStringDecoder>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Deeper groups than this share the state of the deepest one: real documents
+// nest a dozen levels, and the stack must stay small for hostile input.
+constexpr size_t kMaxDepth = 1024;
+constexpr int kMaxWordLength = 32;
+constexpr int kMaxIndentTwips = 31680; // 22 inches, the largest page Word knows
+
+struct CharState {
+    int font = -1; // font number; -1 is the default font (\deff)
+    int halfPoints = 24;
+    int color = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+
+    bool operator==(const CharState&) const = default;
+};
+
+enum class Align { Left, Center, Right, Justify };
+
+struct ParaState {
+    Align align = Align::Left;
+    int firstIndent = 0; // twips
+    int leftIndent = 0;
+    int rightIndent = 0;
+    bool bullet = false;
+};
+
+enum class Dest { Text, FontTable, ColorTable, Skip };
+
+struct Group {
+    CharState chr;
+    ParaState para;
+    Dest dest = Dest::Text;
+    int uc = 1;          // fallback characters after \uN
+    bool starred = false; // \* seen: an unknown destination word is skipped
+};
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+int clampIndent(int twips) { return std::clamp(twips, -kMaxIndentTwips, kMaxIndentTwips); }
+
+class Parser {
+public:
+    Parser(const QByteArray& data, QTextDocument& doc)
+        : p_(data.constData()), end_(data.constData() + data.size()), doc_(doc),
+          cursor_(&doc) {
+        stack_.emplace_back();
+    }
+
+    void run();
+
+private:
+    // Input.
+    const char* p_;
+    const char* end_;
+
+    // Groups.
+    std::vector<Group> stack_;
+    size_t overflow_ = 0; // groups opened beyond kMaxDepth
+    bool finished_ = false;
+    Group& top() { return stack_.back(); }
+
+    // Output.
+    QTextDocument& doc_;
+    QTextCursor cursor_;
+    QByteArray bytes_; // undecoded text bytes of the current destination
+    QString run_;      // decoded text waiting to be inserted in runState_
+    CharState runState_;
+    CharState formatState_;
+    QTextCharFormat format_; // formatState_ as a QTextCharFormat
+    bool formatValid_ = false;
+    QTextList* list_ = nullptr;
+    bool lastInList_ = false;
+    bool lastWasPar_ = false;
+    int skipChars_ = 0; // \uN fallback characters still to drop
+
+    // Code page of \'hh and of 8-bit text; Windows-1252 unless \ansicpg says otherwise.
+    QStringDecoder decoder_;
+    bool cp1252_ = true;
+
+    // Tables.
+    RtfTables tables_;
+    QHash<int, QString> fontNames_; // font number -> name
+    int deff_ = 0;
+    int fontNumber_ = -1;
+    RtfFont font_;
+    bool fontPending_ = false;
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorSet_ = false;
+
+    void push();
+    bool pop();
+    void controlWord();
+    void controlSymbol(char c);
+    void word(const char* w, int len, bool hasParam, int param);
+    bool destinationWord(const char* w, int len);
+    void textSpan();
+
+    void addByte(char b);
+    void flushBytes();
+    QString decode(const QByteArray& bytes);
+    void appendText(const QString& text);
+    void appendChar(QChar c) {
+        flushBytes();
+        appendText(QString(c));
+    }
+    void flushRun();
+    const QTextCharFormat& charFormat(const CharState& s);
+    void endParagraph();
+    void applyBlockFormat();
+    void finishDocument();
+    void commitFont();
+    void commitColor();
+    void setCodePage(const char* name);
+};
+
+void Parser::run() {
+    doc_.clear();
+    // Only "{\rtf" starts an RTF document; anything else is plain text.
+    if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0) {
+        cursor_.insertText(Cp1252::decode(p_, end_ - p_));
+        return;
+    }
+    while (p_ < end_ && !finished_) {
+        const char c = *p_;
+        if (c == '{') {
+            ++p_;
+            flushBytes();
+            push();
+        } else if (c == '}') {
+            ++p_;
+            flushBytes();
+            if (!pop()) break;
+        } else if (c == '\\') {
+            ++p_;
+            if (p_ >= end_) break;
+            if (isLetter(*p_))
+                controlWord();
+            else
+                controlSymbol(*p_++);
+        } else if (c == '\r' || c == '\n') {
+            ++p_;
+        } else {
+            textSpan();
+        }
+    }
+    if (!finished_) finishDocument(); // truncated: keep what was read
+    setRtfTables(doc_, tables_);
+}
+
+void Parser::push() {
+    skipChars_ = 0;
+    if (stack_.size() >= kMaxDepth) {
+        ++overflow_;
+        return;
+    }
+    stack_.push_back(stack_.back());
+    top().starred = false;
+}
+
+// Returns false once the document's outermost group has closed.
+bool Parser::pop() {
+    skipChars_ = 0;
+    if (overflow_ > 0) {
+        --overflow_;
+        return true;
+    }
+    if (top().dest == Dest::FontTable) commitFont(); // an entry without its ';'
+    if (stack_.size() <= 2) {
+        finishDocument();
+        return false;
+    }
+    const Dest inner = top().dest;
+    stack_.pop_back();
+    if (inner == Dest::FontTable && top().dest != Dest::FontTable) fontNumber_ = -1;
+    return true;
+}
+
+void Parser::textSpan() {
+    const Dest dest = top().dest;
+    while (p_ < end_) {
+        const char c = *p_;
+        if (c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n') return;
+        ++p_;
+        if (dest == Dest::Skip) continue;
+        if (skipChars_ > 0) {
+            --skipChars_;
+            continue;
+        }
+        if (dest == Dest::ColorTable) {
+            if (c == ';') commitColor();
+            continue;
+        }
+        if (dest == Dest::FontTable && c == ';') {
+            commitFont();
+            continue;
+        }
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') continue; // not text
+        bytes_.append(c);
+    }
+}
+
+void Parser::controlWord() {
+    char w[kMaxWordLength + 1];
+    int len = 0;
+    while (p_ < end_ && isLetter(*p_)) {
+        if (len < kMaxWordLength) w[len++] = *p_;
+        ++p_;
+    }
+    w[len] = 0;
+    bool negative = false;
+    if (p_ + 1 < end_ && *p_ == '-' && isDigit(p_[1])) {
+        negative = true;
+        ++p_;
+    }
+    bool hasParam = false;
+    long long value = 0;
+    while (p_ < end_ && isDigit(*p_)) {
+        hasParam = true;
+        if (value < 0x7fffffff) value = value * 10 + (*p_ - '0');
+        ++p_;
+    }
+    value = std::min<long long>(value, 0x7fffffff);
+    if (p_ < end_ && *p_ == ' ') ++p_;
+    const int param = int(negative ? -value : value);
+
+    // \bin's data follows directly and is skipped in every destination.
+    if (len == 3 && std::memcmp(w, "bin", 3) == 0) {
+        flushBytes();
+        p_ += std::clamp<qsizetype>(param, 0, end_ - p_);
+        return;
+    }
+    if (top().dest == Dest::Skip) return;
+    flushBytes();
+    word(w, len, hasParam, param);
+    top().starred = false;
+}
+
+void Parser::controlSymbol(char c) {
+    const Dest dest = top().dest;
+    switch (c) {
+    case '\'': {
+        const int hi = p_ < end_ ? hexValue(*p_) : -1;
+        if (hi < 0) return; // a truncated escape stands for nothing
+        ++p_;
+        const int lo = p_ < end_ ? hexValue(*p_) : -1;
+        if (lo < 0 || dest == Dest::Skip) return;
+        ++p_;
+        if (skipChars_ > 0) {
+            --skipChars_;
+            return;
+        }
+        addByte(char(hi * 16 + lo));
+        return;
+    }
+    case '{':
+    case '}':
+    case '\\':
+        if (dest == Dest::Skip) return;
+        if (skipChars_ > 0) {
+            --skipChars_;
+            return;
+        }
+        addByte(c);
+        return;
+    case '*':
+        top().starred = true;
+        return;
+    default:
+        break;
+    }
+    if (dest != Dest::Text) return;
+    if (skipChars_ > 0) {
+        --skipChars_;
+        return;
+    }
+    switch (c) {
+    case '~': appendChar(QChar(0x00A0)); break;
+    case '-': appendChar(QChar(0x00AD)); break;
+    case '_': appendChar(QChar(0x2011)); break;
+    case '\r':
+    case '\n': endParagraph(); break; // a backslash before a line end is \par
+    default: break;                   // \| \: and the like show nothing
+    }
+}
+
+void Parser::word(const char* w, int len, bool hasParam, int param) {
+    auto is = [&](const char* name) { return std::strcmp(w, name) == 0; };
+    Group& g = top();
+    const bool on = !hasParam || param != 0;
+
+    if (destinationWord(w, len)) return;
+    if (g.starred) { // an ignorable destination we do not know
+        g.dest = Dest::Skip;
+        return;
+    }
+
+    if (g.dest == Dest::FontTable) {
+        if (is("f")) {
+            commitFont();
+            fontNumber_ = param;
+            font_ = RtfFont();
+            fontPending_ = true;
+        } else if (len > 1 && w[0] == 'f' && !hasParam &&
+                   (is("fnil") || is("froman") || is("fswiss") || is("fmodern") ||
+                    is("fscript") || is("fdecor") || is("ftech") || is("fbidi"))) {
+            font_.family = QString::fromLatin1(w);
+        } else if (is("fcharset")) {
+            font_.charset = param;
+        } else if (is("u") && hasParam) {
+            font_.name += QChar(char16_t(param < 0 ? param + 65536 : param));
+            skipChars_ = g.uc;
+        }
+        return;
+    }
+    if (g.dest == Dest::ColorTable) {
+        const int v = std::clamp(param, 0, 255);
+        if (is("red")) red_ = v, colorSet_ = true;
+        else if (is("green")) green_ = v, colorSet_ = true;
+        else if (is("blue")) blue_ = v, colorSet_ = true;
+        return;
+    }
+
+    // Text destination.
+    CharState& ch = g.chr;
+    ParaState& pa = g.para;
+    switch (w[0]) {
+    case 'a':
+        if (is("ansicpg") && param > 0 && param != 1252)
+            setCodePage(("windows-" + QByteArray::number(param)).constData());
+        return;
+    case 'b':
+        if (is("b")) ch.bold = on;
+        else if (is("bullet")) appendChar(QChar(0x2022));
+        return;
+    case 'c':
+        if (is("cf")) ch.color = std::max(param, 0);
+        else if (is("cell")) appendChar(QLatin1Char('\t'));
+        return;
+    case 'd':
+        if (is("deff")) deff_ = param;
+        return;
+    case 'e':
+        if (is("emdash")) appendChar(QChar(0x2014));
+        else if (is("endash")) appendChar(QChar(0x2013));
+        else if (is("emspace")) appendChar(QChar(0x2003));
+        else if (is("enspace")) appendChar(QChar(0x2002));
+        return;
+    case 'f':
+        if (is("f")) ch.font = param;
+        else if (is("fs")) ch.halfPoints = param > 0 ? std::min(param, 3276) : 24;
+        else if (is("fi")) pa.firstIndent = clampIndent(param);
+        return;
+    case 'i':
+        if (is("i")) ch.italic = on;
+        return;
+    case 'l':
+        if (is("line")) appendChar(QChar::LineSeparator);
+        else if (is("li") || is("lin")) pa.leftIndent = clampIndent(param);
+        else if (is("ldblquote")) appendChar(QChar(0x201C));
+        else if (is("lquote")) appendChar(QChar(0x2018));
+        else if (is("ls") && param > 0) pa.bullet = true; // Word's list reference
+        return;
+    case 'm':
+        if (is("mac")) setCodePage("macintosh");
+        return;
+    case 'n':
+        if (is("nestcell")) appendChar(QLatin1Char('\t'));
+        return;
+    case 'p':
+        if (is("par")) endParagraph();
+        else if (is("pard")) pa = ParaState();
+        else if (is("plain")) ch = CharState();
+        else if (is("pc")) setCodePage("IBM437");
+        else if (is("pca")) setCodePage("IBM850");
+        return;
+    case 'q':
+        if (is("ql")) pa.align = Align::Left;
+        else if (is("qc")) pa.align = Align::Center;
+        else if (is("qr")) pa.align = Align::Right;
+        else if (is("qj") || is("qd")) pa.align = Align::Justify;
+        else if (is("qmspace")) appendChar(QChar(0x2005));
+        return;
+    case 'r':
+        if (is("ri") || is("rin")) pa.rightIndent = clampIndent(param);
+        else if (is("rdblquote")) appendChar(QChar(0x201D));
+        else if (is("rquote")) appendChar(QChar(0x2019));
+        else if (is("row")) endParagraph();
+        return;
+    case 's':
+        if (is("strike") || is("striked")) ch.strike = on;
+        return;
+    case 't':
+        if (is("tab")) appendChar(QLatin1Char('\t'));
+        return;
+    case 'u':
+        if (is("u") && hasParam) {
+            const int code = param < 0 ? param + 65536 : param;
+            if (code >= 0 && code <= 0xFFFF) appendChar(QChar(char16_t(code)));
+            skipChars_ = g.uc;
+        } else if (is("uc")) {
+            g.uc = std::clamp(param, 0, 16);
+        } else if (is("ulnone")) {
+            ch.underline = false;
+        } else if (is("ulc")) {
+            // underline colour: not kept
+        } else if (len >= 2 && w[1] == 'l' && w[0] == 'u') { // \ul and its kinds
+            ch.underline = on;
+        }
+        return;
+    case 'v':
+        if (is("v")) ch.hidden = on;
+        return;
+    default:
+        return;
+    }
+}
+
+// Words that open a destination: tables we read, groups we skip, bullets.
+bool Parser::destinationWord(const char* w, int len) {
+    static const char* const kSkipped[] = {
+        "stylesheet", "info",       "pict",       "header",     "headerl",
+        "headerr",    "headerf",    "footer",    "footerl",    "footerr",    "footerf",
+        "footnote",   "annotation", "pntext",    "listtext",   "listtable",  "listoverridetable",
+        "revtbl",     "rsidtbl",    "filetbl",   "fldinst",    "themedata",  "latentstyles",
+        "datastore",  "xe",         "tc",        "txe",        "rxe",        "generator",
+        "colorschememapping",       "nonshppict"};
+    Group& g = top();
+    if (std::strcmp(w, "fonttbl") == 0) {
+        g.dest = Dest::FontTable;
+        fontNumber_ = -1;
+        return true;
+    }
+    if (std::strcmp(w, "colortbl") == 0) {
+        g.dest = Dest::ColorTable;
+        colorSet_ = false;
+        return true;
+    }
+    if (std::strcmp(w, "pn") == 0) {
+        // The old bullet description: it marks the enclosing paragraph.
+        if (stack_.size() >= 2 && overflow_ == 0) stack_[stack_.size() - 2].para.bullet = true;
+        g.dest = Dest::Skip;
+        return true;
+    }
+    if (len < 2 || len > 18) return false;
+    for (const char* s : kSkipped) {
+        if (std::strcmp(w, s) == 0) {
+            g.dest = Dest::Skip;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Parser::addByte(char b) {
+    if (top().dest == Dest::Text || top().dest == Dest::FontTable) bytes_.append(b);
+}
+
+QString Parser::decode(const QByteArray& bytes) {
+    return cp1252_ ? Cp1252::decode(bytes) : decoder_.decode(bytes);
+}
+
+void Parser::flushBytes() {
+    if (bytes_.isEmpty()) return;
+    const QString text = decode(bytes_);
+    bytes_.clear();
+    if (top().dest == Dest::FontTable)
+        font_.name += text;
+    else if (top().dest == Dest::Text)
+        appendText(text);
+}
+
+void Parser::appendText(const QString& text) {
+    if (text.isEmpty()) return;
+    if (!run_.isEmpty() && !(runState_ == top().chr)) flushRun();
+    runState_ = top().chr;
+    run_ += text;
+    lastWasPar_ = false;
+}
+
+void Parser::flushRun() {
+    if (run_.isEmpty()) return;
+    cursor_.insertText(run_, charFormat(runState_));
+    run_.clear();
+}
+
+const QTextCharFormat& Parser::charFormat(const CharState& s) {
+    if (formatValid_ && formatState_ == s) return format_;
+    QTextCharFormat f;
+    const QString name = fontNames_.value(s.font < 0 ? deff_ : s.font, fontNames_.value(deff_));
+    if (!name.isEmpty()) f.setFontFamilies(QStringList{name});
+    f.setFontPointSize(s.halfPoints / 2.0);
+    const QColor color = tables_.colors.value(s.color);
+    if (color.isValid()) f.setForeground(color);
+    if (s.bold) f.setFontWeight(QFont::Bold);
+    if (s.italic) f.setFontItalic(true);
+    if (s.underline) f.setFontUnderline(true);
+    if (s.strike) f.setFontStrikeOut(true);
+    if (s.hidden) f.setProperty(Rtf::kHiddenProperty, true);
+    format_ = f;
+    formatState_ = s;
+    formatValid_ = true;
+    return format_;
+}
+
+void Parser::endParagraph() {
+    flushBytes();
+    flushRun();
+    applyBlockFormat();
+    cursor_.insertBlock();
+    lastWasPar_ = true;
+}
+
+void Parser::applyBlockFormat() {
+    const ParaState& ps = top().para;
+    QTextBlockFormat bf;
+    switch (ps.align) {
+    case Align::Left: break;
+    case Align::Center: bf.setAlignment(Qt::AlignHCenter); break;
+    case Align::Right: bf.setAlignment(Qt::AlignRight); break;
+    case Align::Justify: bf.setAlignment(Qt::AlignJustify); break;
+    }
+    if (ps.firstIndent) bf.setTextIndent(Rtf::twipsToPixels(ps.firstIndent));
+    if (ps.leftIndent) bf.setLeftMargin(Rtf::twipsToPixels(ps.leftIndent));
+    if (ps.rightIndent) bf.setRightMargin(Rtf::twipsToPixels(ps.rightIndent));
+    const bool joinList = ps.bullet && list_ && lastInList_;
+    if (joinList) bf.setObjectIndex(list_->objectIndex());
+    if (cursor_.blockFormat() != bf) cursor_.setBlockFormat(bf);
+    if (ps.bullet && !joinList) {
+        QTextListFormat lf;
+        lf.setStyle(QTextListFormat::ListDisc);
+        lf.setIndent(0); // the paragraph's own left indent places it
+        list_ = cursor_.createList(lf);
+    }
+    lastInList_ = ps.bullet;
+}
+
+void Parser::finishDocument() {
+    finished_ = true;
+    flushBytes();
+    flushRun();
+    // The rich-edit control keeps a final paragraph mark of its own, so a last
+    // \par with nothing after it ends the last paragraph instead of opening one.
+    if (lastWasPar_ && doc_.blockCount() > 1) {
+        cursor_.deletePreviousChar();
+    } else {
+        applyBlockFormat();
+    }
+}
+
+void Parser::commitFont() {
+    if (!fontPending_) return;
+    flushBytes();
+    fontPending_ = false;
+    formatValid_ = false;
+    font_.name = font_.name.trimmed();
+    tables_.fonts.append(font_);
+    if (!fontNames_.contains(fontNumber_)) fontNames_.insert(fontNumber_, font_.name);
+    // The writer renumbers from 0 with the default font first.
+    if (fontNumber_ == deff_ && tables_.fonts.size() > 1) tables_.fonts.move(tables_.fonts.size() - 1, 0);
+    font_ = RtfFont();
+}
+
+void Parser::commitColor() {
+    formatValid_ = false;
+    tables_.colors.append(colorSet_ ? QColor(red_, green_, blue_) : QColor());
+    red_ = green_ = blue_ = 0;
+    colorSet_ = false;
+}
+
+void Parser::setCodePage(const char* name) {
+    QStringDecoder decoder(name);
+    if (!decoder.isValid()) return; // unknown code pages read as Windows-1252
+    decoder_ = std::move(decoder);
+    cp1252_ = false;
+}
+
+} // namespace
+
+void RtfReader::read(const QByteArray& rtf, QTextDocument& doc) {
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    Parser(rtf, doc).run();
+    doc.setUndoRedoEnabled(undo);
+}

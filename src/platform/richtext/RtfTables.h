@@ -1,0 +1,52 @@
+// What an RTF document carries besides its text: the font and colour tables of
+// its header, and the units and format properties shared by the RTF reader, the
+// writer and the rich edit.
+//
+// The reader keeps the tables of the document it read on the QTextDocument, so
+// the writer can put the same header back: the help build copies that header
+// into every topic file it writes.
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QTextFormat>
+
+class QTextDocument;
+class QTextCharFormat;
+
+struct RtfFont {
+    QString family;  // font family keyword without backslash: "fnil", "froman", "fswiss"...
+    int charset = -1; // \fcharset, -1 when the entry has none
+    QString name;
+
+    bool operator==(const RtfFont&) const = default;
+};
+
+struct RtfTables {
+    QList<RtfFont> fonts;  // in table order; index 0 is the default font (\deff0)
+    QList<QColor> colors;  // an invalid colour is the "auto" entry (";")
+
+    bool isEmpty() const { return fonts.isEmpty() && colors.isEmpty(); }
+};
+
+// The tables kept on a document (empty when it was not read from RTF).
+RtfTables rtfTables(const QTextDocument& doc);
+void setRtfTables(QTextDocument& doc, const RtfTables& tables);
+
+namespace Rtf {
+
+// Indents live in the document as pixels at 96 dpi, so one pixel is 15 twips
+// and one point 4/3 pixel.
+constexpr double kTwipsPerPixel = 15.0;
+inline double twipsToPixels(int twips) { return twips / kTwipsPerPixel; }
+int pixelsToTwips(double pixels);
+
+// Hidden text (\v) has no counterpart in QTextCharFormat; it is kept as a
+// property so it survives a round trip.
+constexpr int kHiddenProperty = QTextFormat::UserProperty + 1;
+
+// The first family of a character format, or an empty string.
+QString familyOf(const QTextCharFormat& format);
+
+} // namespace Rtf
