@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 namespace dbftest {
 
 inline QVector<DbfFieldDef> topicFields() {
@@ -52,6 +54,21 @@ inline DbfRecord topic(qint64 id, const QString& name, const QVariant& text = {}
     return r;
 }
 
+// The live rows ordered by decoded values, as an index over `fields` must be.
+inline std::vector<int> orderByValues(const DbfTable& t, const QVector<int>& fields) {
+    std::vector<int> rows;
+    for (int r = 0; r < t.rowCount(); ++r)
+        if (!t.isDeleted(r)) rows.push_back(r);
+    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+        for (int f : fields) {
+            const int c = compareDbfValues(t.value(a, f), t.value(b, f));
+            if (c != 0) return c < 0;
+        }
+        return false;
+    });
+    return rows;
+}
+
 inline QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -60,6 +77,56 @@ inline QByteArray readFile(const QString& path) {
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+// Builds table files byte by byte, as other programs write them.
+struct RawField {
+    const char* name;
+    char type;
+    int length;
+    int decimals = 0;
+};
+
+inline void putLE(QByteArray& b, int at, quint32 v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+inline void putBE(QByteArray& b, int at, quint32 v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        b[at + i] = char((v >> (8 * (bytes - 1 - i))) & 0xFF);
+}
+
+// A .dbf with 32-byte descriptors (or 48-byte ones for dBase level 7) and the
+// given records (each without its deleted flag, which is added as a blank).
+inline QByteArray rawDbf(quint8 version, const std::vector<RawField>& fields,
+                         const std::vector<QByteArray>& records, bool level7 = false) {
+    const int first = level7 ? 68 : 32, desc = level7 ? 48 : 32;
+    const int headerSize = first + desc * int(fields.size()) + 1;
+    int recordSize = 1;
+    for (const auto& f : fields)
+        recordSize += f.length;
+    QByteArray b(headerSize, '\0');
+    b[0] = char(version);
+    b[1] = char(124);
+    b[2] = 5;
+    b[3] = 17;
+    putLE(b, 4, quint32(records.size()), 4);
+    putLE(b, 8, quint32(headerSize), 2);
+    putLE(b, 10, quint32(recordSize), 2);
+    int at = first;
+    for (const auto& f : fields) {
+        memcpy(b.data() + at, f.name, strlen(f.name));
+        const int typeAt = level7 ? 32 : 11, lengthAt = level7 ? 33 : 16;
+        b[at + typeAt] = f.type;
+        b[at + lengthAt] = char(f.length);
+        b[at + lengthAt + 1] = char(f.decimals);
+        at += desc;
+    }
+    b[at] = '\r';
+    for (const QByteArray& r : records)
+        b += ' ' + r;
+    return b + '\x1A';
 }
 
 } // namespace dbftest

@@ -1,0 +1,171 @@
+// Damaged tables: each either gives an EDatabaseError that names the damaged
+// file, or opens with the damaged value read as null where that keeps more of
+// the user's data readable. Nothing may crash or read out of bounds.
+#include "DbfTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace dbftest;
+
+namespace {
+
+class DbfCorruptTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const char* name = "T.dbf") const {
+        return dir.filePath(QString::fromLatin1(name));
+    }
+
+    void expectRefused(const QString& file, const char* fragment) {
+        try {
+            DbfTable::open(path());
+            ADD_FAILURE() << "a damaged table opened";
+        } catch (const EDatabaseError& e) {
+            EXPECT_TRUE(e.message().contains(file)) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QLatin1String(fragment))) << e.message().toStdString();
+        }
+    }
+
+    // A small table: NAME C(5), N N(4,1), M memo, with a dBase IV memo file.
+    void writeMemoTable(const QByteArray& pointer, const QByteArray& memoFile) {
+        writeFile(path(), rawDbf(0x8B, {{"NAME", 'C', 5}, {"N", 'N', 4, 1}, {"M", 'M', 10}},
+                                 {QByteArray("abc   1.5") + pointer}));
+        writeFile(path("T.dbt"), memoFile);
+    }
+
+    static QByteArray memoFile(int blocks = 2) {
+        QByteArray m(512 * blocks, '\0');
+        putLE(m, 0, quint32(blocks), 4);
+        putLE(m, 20, 512, 2);
+        m.replace(512, 13, QByteArray("\xFF\xFF\x08\x00\x0D\x00\x00\x00hello", 13));
+        return m;
+    }
+};
+
+} // namespace
+
+TEST_F(DbfCorruptTest, BrokenHeadersAreRefusedNamingTheFile) {
+    const QByteArray good = rawDbf(0x03, {{"NAME", 'C', 5}}, {QByteArray("abcde")});
+    writeFile(path(), QByteArray());
+    expectRefused(path(), "header");
+    writeFile(path(), good.left(20));
+    expectRefused(path(), "header");
+    writeFile(path(), good.left(40)); // header size points past the end
+    expectRefused(path(), "header size");
+
+    QByteArray wrongSize = good;
+    putLE(wrongSize, 10, 9, 2); // the fields need 6 bytes
+    writeFile(path(), wrongSize);
+    expectRefused(path(), "record size");
+
+    QByteArray zeroLength = good;
+    zeroLength[32 + 16] = 0;
+    writeFile(path(), zeroLength);
+    expectRefused(path(), "length 0");
+
+    QByteArray badType = good;
+    badType[32 + 11] = '\x01';
+    writeFile(path(), badType);
+    expectRefused(path(), "type");
+
+    QByteArray noTerminator = good; // descriptor cut short by the header size
+    putLE(noTerminator, 8, 50, 2);
+    writeFile(path(), noTerminator);
+    expectRefused(path(), "descriptor");
+}
+
+TEST_F(DbfCorruptTest, CountBeyondTheFileGivesTheRowsThatAreThere) {
+    // Refusing would hide every intact row; the count is the damaged value.
+    QByteArray dbf = rawDbf(0x03, {{"NAME", 'C', 5}}, {QByteArray("one  "), QByteArray("two  ")});
+    putLE(dbf, 4, 1000000, 4);
+    dbf.chop(4); // the second record is cut short too
+    writeFile(path(), dbf);
+    {
+        auto t = DbfTable::open(path());
+        ASSERT_EQ(t->rowCount(), 1);
+        EXPECT_EQ(t->value(0, 0).toString(), QStringLiteral("one"));
+        t->appendRow({QStringLiteral("three")});
+    }
+    auto t = DbfTable::open(path());
+    ASSERT_EQ(t->rowCount(), 2);
+    EXPECT_EQ(t->value(1, 0).toString(), QStringLiteral("three"));
+}
+
+TEST_F(DbfCorruptTest, GarbageValuesReadAsNull) {
+    // One bad cell should not make the whole table unreadable.
+    writeFile(path(), rawDbf(0x03, {{"N", 'N', 6, 2}, {"D", 'D', 8}, {"L", 'L', 1}, {"F", 'F', 5}},
+                             {QByteArray("1x.502") + "20231340" + "X" + "   e5",
+                              QByteArray("  1.50") + "abcdefgh" + "?" + "-1e99",
+                              QByteArray("******") + "        " + " " + "  1.5"}));
+    auto t = DbfTable::open(path());
+    for (int r = 0; r < 3; ++r)
+        for (int f = 0; f < 4; ++f)
+            if (!(r == 1 && f == 0) && !(r == 2 && f == 3)) {
+                EXPECT_TRUE(t->value(r, f).isNull()) << r << "," << f;
+            }
+    EXPECT_DOUBLE_EQ(t->value(1, 0).toDouble(), 1.5);
+    EXPECT_DOUBLE_EQ(t->value(2, 3).toDouble(), 1.5);
+    // Bad cells sort as blanks, consistently between index and values.
+    DbfIndexDef def = indexDef("I_N", "N");
+    t->addIndex(def);
+    EXPECT_EQ(t->indexRows(0), orderByValues(*t, {0}));
+}
+
+TEST_F(DbfCorruptTest, MemoPointersOutsideTheMemoFileReadAsNull) {
+    writeMemoTable(QByteArray("         1"), memoFile());
+    EXPECT_EQ(DbfTable::open(path())->value(0, 2).toString(), QStringLiteral("hello"));
+
+    // A pointer past the end, a pointer at the header, garbage digits.
+    for (const char* pointer : {"      9999", "         0", "    12x456", "4294967296"}) {
+        writeMemoTable(QByteArray(pointer), memoFile());
+        auto t = DbfTable::open(path());
+        EXPECT_TRUE(t->value(0, 2).isNull()) << pointer;
+        EXPECT_EQ(t->value(0, 0).toString(), QStringLiteral("abc"));
+    }
+    // A block whose length runs past the end of the file.
+    QByteArray longBlock = memoFile();
+    putLE(longBlock, 516, 0x7FFFFFFF, 4);
+    writeMemoTable(QByteArray("         1"), longBlock);
+    EXPECT_TRUE(DbfTable::open(path())->value(0, 2).isNull());
+    // A length smaller than the block header itself.
+    QByteArray tinyBlock = memoFile();
+    putLE(tinyBlock, 516, 3, 4);
+    writeMemoTable(QByteArray("         1"), tinyBlock);
+    EXPECT_TRUE(DbfTable::open(path())->value(0, 2).isNull());
+}
+
+TEST_F(DbfCorruptTest, NewMemosNeverOverwriteBlocksTheHeaderForgot) {
+    QByteArray stale = memoFile();
+    putLE(stale, 0, 1, 4); // says block 1 is free though it holds "hello"
+    writeMemoTable(QByteArray("         1"), stale);
+    {
+        auto t = DbfTable::open(path());
+        t->appendRow({QStringLiteral("new"), 2, QStringLiteral("second memo")});
+    }
+    auto t = DbfTable::open(path());
+    EXPECT_EQ(t->value(0, 2).toString(), QStringLiteral("hello"));
+    EXPECT_EQ(t->value(1, 2).toString(), QStringLiteral("second memo"));
+}
+
+TEST_F(DbfCorruptTest, MissingOrBrokenMemoFileIsRefused) {
+    writeMemoTable(QByteArray("         1"), memoFile());
+    QFile::remove(path("T.dbt"));
+    expectRefused(path("T.dbt"), "missing");
+    writeMemoTable(QByteArray("         1"), QByteArray(10, '\0'));
+    expectRefused(path("T.dbt"), "header");
+}
+
+TEST_F(DbfCorruptTest, BrokenIndexFileIsRefusedNamingIt) {
+    writeFile(path(), rawDbf(0x03, {{"NAME", 'C', 5}}, {QByteArray("abcde")}));
+    writeFile(path("T.kix"), "I_Name plain\r\n");
+    expectRefused(path("T.kix"), "line 1");
+    writeFile(path("T.kix"), "# comment\r\n\r\nI_Name sorted NAME\r\n");
+    expectRefused(path("T.kix"), "line 3");
+    writeFile(path("T.kix"), "I_Name plain NOSUCH\r\n");
+    expectRefused(path(), "NOSUCH");
+    writeFile(path("T.kix"), "I_Name unique name\r\n");
+    auto t = DbfTable::open(path());
+    ASSERT_EQ(t->indexes().size(), 1);
+    EXPECT_TRUE(t->indexes()[0].unique);
+    EXPECT_EQ(t->indexes()[0].fields, QStringList{QStringLiteral("NAME")});
+}
