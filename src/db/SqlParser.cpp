@@ -296,7 +296,7 @@ private:
         expect("on");
         st.table = tableName();
         expectSymbol("(");
-        do st.index.fields << name().toUpper();
+        do st.index.fields << name();
         while (acceptSymbol(","));
         expectSymbol(")");
     }

@@ -138,11 +138,11 @@ TEST(SqlParser, IndexKinds) {
     EXPECT_EQ(u.kind, SqlStatement::CreateIndex);
     EXPECT_TRUE(u.index.unique);
     EXPECT_EQ(u.index.name, QStringLiteral("I_Id"));
-    EXPECT_EQ(u.index.fields, QStringList{QStringLiteral("ID")});
+    EXPECT_EQ(u.index.fields, QStringList{QStringLiteral("Id")});
     EXPECT_EQ(u.table.name, QStringLiteral("S.dbf"));
     const SqlStatement p = parseSql(QStringLiteral("Create  Index I_Two on \"S.dbf\" (Name, BSeq)"));
     EXPECT_FALSE(p.index.unique);
-    EXPECT_EQ(p.index.fields, QStringList({QStringLiteral("NAME"), QStringLiteral("BSEQ")}));
+    EXPECT_EQ(p.index.fields, QStringList({QStringLiteral("Name"), QStringLiteral("BSeq")}));
 }
 
 TEST(SqlParser, SyntaxErrorsNamePositionAndToken) {
