@@ -1,0 +1,281 @@
+#include "richtext/RtfReader.h"
+#include "richtext/RtfTables.h"
+#include "richtext/RtfWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <gtest/gtest.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+const QString kSeeds = QStringLiteral(KIV_TEST_DATA "/../fuzz/corpus/rtf/");
+
+QByteArray seed(const QString& name) {
+    QFile f(kSeeds + name);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+    return f.readAll();
+}
+
+// Text, character formats and paragraph formats of a document, one line per
+// fragment and per paragraph, for comparing two documents. A format without
+// font or size shows in the document's default font.
+QString describe(const QTextDocument& doc) {
+    QString out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextBlockFormat f = b.blockFormat();
+        out += QStringLiteral("P align=%1 fi=%2 li=%3 ri=%4 bullet=%5\n")
+                   .arg(int(f.alignment() & Qt::AlignHorizontal_Mask))
+                   .arg(Rtf::pixelsToTwips(f.textIndent()))
+                   .arg(Rtf::pixelsToTwips(f.leftMargin()))
+                   .arg(Rtf::pixelsToTwips(f.rightMargin()))
+                   .arg(b.textList() != nullptr);
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat c = it.fragment().charFormat();
+            const QColor color = c.hasProperty(QTextFormat::ForegroundBrush)
+                                     ? c.foreground().color()
+                                     : QColor();
+            out += QStringLiteral("  [%1] %2 %3 %4 b%5 i%6 u%7 s%8 v%9\n")
+                       .arg(it.fragment().text(), Rtf::familyOf(c).isEmpty()
+                                                      ? doc.defaultFont().family()
+                                                      : Rtf::familyOf(c))
+                       .arg(c.hasProperty(QTextFormat::FontPointSize)
+                                ? c.fontPointSize()
+                                : doc.defaultFont().pointSizeF())
+                       .arg(color.isValid() ? color.name() : QStringLiteral("auto"))
+                       .arg(c.fontWeight() >= QFont::DemiBold)
+                       .arg(c.fontItalic())
+                       .arg(c.fontUnderline())
+                       .arg(c.fontStrikeOut())
+                       .arg(c.boolProperty(Rtf::kHiddenProperty));
+        }
+    }
+    return out;
+}
+
+QByteArray roundTrip(const QByteArray& rtf, QTextDocument& first, QTextDocument& second) {
+    RtfReader::read(rtf, first);
+    const QByteArray written = RtfWriter::write(first);
+    RtfReader::read(written, second);
+    return written;
+}
+
+// Where the help build ends the header: after the second group directly inside
+// the outermost one, plus the line breaks after it.
+qsizetype headerEnd(const QByteArray& rtf) {
+    int depth = 0, groups = 0;
+    qsizetype i = 1;
+    for (; i < rtf.size() && groups < 2; ++i) {
+        if (rtf[i] == '{') ++depth;
+        else if (rtf[i] == '}' && --depth == 0) ++groups;
+    }
+    while (i < rtf.size() && (rtf[i] == '\r' || rtf[i] == '\n')) ++i;
+    return i;
+}
+
+const char* const kNewTopicHeader =
+    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil MS Sans Serif;}{\\f1\\froman\\fcharset2 Symbol;}"
+    "{\\f2\\fswiss\\fcharset1 Arial;}{\\f3\\fswiss\\fcharset1 Arial;}}\r\n"
+    "{\\colortbl;\\red0\\green0\\blue0;\\red0\\green0\\blue255;\\red0\\green255\\blue255;"
+    "\\red0\\green255\\blue0;\\red255\\green0\\blue255;\\red255\\green0\\blue0;\\red255\\green255"
+    "\\blue0;\\red255\\green255\\blue255;\\red0\\green0\\blue127;\\red0\\green127\\blue127;"
+    "\\red0\\green127\\blue0;\\red127\\green0\\blue127;\\red127\\green0\\blue0;\\red127\\green127"
+    "\\blue0;\\red127\\green127\\blue127;\\red192\\green192\\blue192;}\r\n";
+
+} // namespace
+
+TEST(RtfWriter, KeepsTheHeaderTheBuildCopies) {
+    QTextDocument doc, again;
+    const QByteArray out = roundTrip(seed("newtopic.rtf"), doc, again);
+    EXPECT_EQ(out.left(headerEnd(out)), QByteArray(kNewTopicHeader));
+    EXPECT_EQ(out.mid(headerEnd(out)), "\\pard\r\n\\par}");
+
+    // Text typed into it adds nothing to the tables while it uses their fonts.
+    QTextCursor c(&doc);
+    QTextCharFormat f;
+    f.setFontFamilies({"Arial"});
+    f.setFontPointSize(12);
+    f.setForeground(QColor(0, 0, 255));
+    c.insertText("x", f);
+    const QByteArray typed = RtfWriter::write(doc);
+    EXPECT_EQ(typed.left(headerEnd(typed)), QByteArray(kNewTopicHeader));
+    EXPECT_TRUE(typed.mid(headerEnd(typed)).startsWith("\\pard\\f2\\cf2 x"));
+}
+
+TEST(RtfWriter, HeaderOfADocumentWithoutTables) {
+    QTextDocument doc;
+    doc.setPlainText("plain");
+    QTextCursor c(&doc);
+    c.select(QTextCursor::Document);
+    QTextCharFormat f;
+    f.setFontFamilies({"Courier New"});
+    f.setForeground(QColor(1, 2, 3));
+    c.mergeCharFormat(f);
+    const QByteArray out = RtfWriter::write(doc);
+    const QByteArray header = out.left(headerEnd(out));
+    EXPECT_TRUE(header.startsWith("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil "));
+    EXPECT_TRUE(header.contains(";}{\\f1\\fnil Courier New;}}\r\n{\\colortbl;\\red1\\green2\\blue3;}\r\n"));
+    EXPECT_TRUE(out.mid(headerEnd(out)).startsWith("\\pard"));
+}
+
+TEST(RtfWriter, EscapesText) {
+    QTextDocument doc;
+    doc.setPlainText(QString::fromUtf8("a{b}c\\d café €  Ω \u00A0\u00AD\u2011") + QChar(0x1F) +
+                     QChar(0xD83D) + QChar(0xDE00) + "\t");
+    const QByteArray out = RtfWriter::write(doc);
+    EXPECT_TRUE(out.contains("a\\{b\\}c\\\\d caf\\'E9 \\'80  \\u937? \\~\\-\\_\\'1F\\u-10179?\\u-8704?\\tab"))
+        << out.constData();
+    QTextDocument back;
+    RtfReader::read(out, back);
+    EXPECT_EQ(back.toRawText(), doc.toRawText());
+    // Nothing but 7-bit text goes out.
+    for (const char ch : out) EXPECT_GT(static_cast<signed char>(ch), 0);
+}
+
+TEST(RtfWriter, FormatsComeBackTheSame) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat plain;
+    plain.setFontFamilies({"Arial"});
+    plain.setFontPointSize(10);
+    c.insertText("plain ", plain);
+    QTextCharFormat link = plain;
+    link.setForeground(QColor(0, 128, 0));
+    link.setFontStrikeOut(true);
+    c.insertText("Index", link);
+    QTextCharFormat code = plain;
+    code.setForeground(QColor(128, 0, 0));
+    c.insertText("{HRef=12}", code);
+    QTextCharFormat styled = plain;
+    styled.setFontFamilies({"Courier New"});
+    styled.setFontPointSize(16);
+    styled.setFontWeight(QFont::Bold);
+    styled.setFontItalic(true);
+    styled.setFontUnderline(true);
+    styled.setProperty(Rtf::kHiddenProperty, true);
+    c.insertText("all", styled);
+
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    centred.setTextIndent(Rtf::twipsToPixels(-200));
+    centred.setLeftMargin(Rtf::twipsToPixels(400));
+    centred.setRightMargin(Rtf::twipsToPixels(300));
+    c.insertBlock(centred, plain);
+    c.insertText("centred", plain);
+    QTextBlockFormat right;
+    right.setAlignment(Qt::AlignRight);
+    c.insertBlock(right, plain);
+    QTextBlockFormat justified;
+    justified.setAlignment(Qt::AlignJustify);
+    c.insertBlock(justified, plain);
+    c.insertText("justified", plain);
+    QTextBlockFormat bulleted;
+    bulleted.setLeftMargin(Rtf::twipsToPixels(200));
+    c.insertBlock(bulleted, plain);
+    c.insertText("one", plain);
+    QTextListFormat lf;
+    lf.setStyle(QTextListFormat::ListDisc);
+    lf.setIndent(0);
+    c.createList(lf);
+    c.insertBlock();
+    c.insertText("two", plain);
+    c.insertBlock(QTextBlockFormat(), plain);
+    c.insertText(QString("line") + QChar::LineSeparator + "break", plain);
+    c.insertBlock(QTextBlockFormat(), plain); // an empty last paragraph
+
+    QTextDocument back;
+    RtfReader::read(RtfWriter::write(doc), back);
+    EXPECT_EQ(describe(back), describe(doc));
+    EXPECT_EQ(back.blockCount(), doc.blockCount());
+}
+
+TEST(RtfWriter, RoundTripOfEachWritersShape) {
+    const QStringList seeds = QDir(kSeeds).entryList(QDir::Files);
+    ASSERT_GE(seeds.size(), 8);
+    for (const QString& name : seeds) {
+        QTextDocument first, second, third;
+        const QByteArray written = roundTrip(seed(name), first, second);
+        EXPECT_EQ(describe(second), describe(first)) << name.toStdString();
+        // Writing what was read back gives the same bytes.
+        EXPECT_EQ(RtfWriter::write(second), written) << name.toStdString();
+    }
+}
+
+TEST(RtfWriter, ParagraphResetOnlyWhereTheFormatChanges) {
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\pard a\\par b\\par\\pard c\\par\\pard\\qc d\\par"
+                    "\\pard\\qc e\\par\\pard f}",
+                    doc);
+    const QByteArray out = RtfWriter::write(doc);
+    const QByteArray body = out.mid(headerEnd(out));
+    EXPECT_EQ(body.count("\\pard"), 3) << body.constData();
+    EXPECT_TRUE(body.startsWith("\\pard"));
+    EXPECT_TRUE(body.contains("c\r\n\\par\\pard\\qc d"));
+    EXPECT_TRUE(body.contains("e\r\n\\par\\pard f"));
+}
+
+TEST(RtfWriter, BulletsInTheRichEditForm) {
+    QTextDocument doc;
+    RtfReader::read(seed("newtopic.rtf"), doc);
+    QTextCursor c(&doc);
+    c.insertText("item");
+    QTextListFormat lf;
+    lf.setStyle(QTextListFormat::ListDisc);
+    c.createList(lf);
+    c.insertBlock();
+    c.insertText("next");
+    const QByteArray out = RtfWriter::write(doc);
+    EXPECT_TRUE(out.contains("\\pard{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}"
+                             "{\\pntext\\f1\\'B7\\tab}"));
+    EXPECT_EQ(out.count("{\\pntext\\f1\\'B7\\tab}"), 2);
+
+    // Without a Symbol font in the tables, one is added for the bullet.
+    QTextDocument bare;
+    QTextCursor b(&bare);
+    b.insertText("x");
+    b.createList(lf);
+    const QByteArray written = RtfWriter::write(bare);
+    EXPECT_TRUE(written.contains("{\\f1\\froman\\fcharset2 Symbol;}"));
+    EXPECT_TRUE(written.contains("{\\pntext\\f1\\'B7\\tab}")) << written.constData();
+}
+
+TEST(RtfWriter, LineBreaksNeverSplitWordsOrCodes) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat text, code, inner;
+    text.setFontPointSize(10);
+    code.setFontPointSize(10);
+    code.setForeground(QColor(128, 0, 0));
+    inner = code;
+    inner.setFontWeight(QFont::Bold);
+    for (int i = 0; i < 400; ++i) {
+        c.insertText(QStringLiteral("word %1 ").arg(i), text);
+        c.insertText("{HRef=", code);
+        c.insertText(QString::number(i), inner); // a format change inside the code
+        c.insertText("}", code);
+        c.insertText(QStringLiteral(" caf") + QChar(0xE9), text);
+        if (i % 50 == 49) c.insertBlock();
+    }
+    const QByteArray out = RtfWriter::write(doc);
+    const QList<QByteArray> lines = out.split('\n');
+    EXPECT_GT(lines.size(), 20);
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        ASSERT_TRUE(lines[i].endsWith('\r')); // CR LF, never a lone LF
+        EXPECT_LT(lines[i].size(), 400);
+        EXPECT_TRUE(lines[i + 1].startsWith('\\') || lines[i + 1].startsWith('{'))
+            << lines[i + 1].left(40).constData(); // breaks come before a control word
+    }
+    EXPECT_FALSE(out.contains("\r\r") || out.contains("\r\n ") || out.contains("\\\r\n"));
+    // No code is broken: every \{HRef= reaches its \} on the same line.
+    const QRegularExpression codeRe(QStringLiteral("\\\\\\{HRef=[^\\r\\n]*?\\\\\\}"));
+    EXPECT_EQ(QString::fromLatin1(out).count(codeRe), 400);
+}
