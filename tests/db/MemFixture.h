@@ -1,0 +1,49 @@
+// A small in-memory topic list shared by the dataset tests.
+#pragma once
+
+#include "TMemTable.h"
+
+#include <memory>
+
+struct TopicRow {
+    int id;
+    const char* name;
+    int state;
+};
+
+inline std::unique_ptr<TMemTable> makeTopics(std::initializer_list<TopicRow> rows) {
+    auto t = std::make_unique<TMemTable>();
+    t->setObjectName(QStringLiteral("Topics"));
+    t->addFieldDef(QStringLiteral("ID"), TFieldType::ftFloat);
+    t->addFieldDef(QStringLiteral("NAME"), TFieldType::ftString, 60);
+    t->addFieldDef(QStringLiteral("STATE"), TFieldType::ftSmallint);
+    t->Open();
+    for (const TopicRow& r : rows) {
+        t->Append();
+        t->FieldByName(QStringLiteral("ID"))->setAsInteger(r.id);
+        t->FieldByName(QStringLiteral("NAME"))->setAsString(QString::fromUtf8(r.name));
+        if (r.state >= 0) t->FieldByName(QStringLiteral("STATE"))->setAsInteger(r.state);
+        t->Post();
+    }
+    t->First();
+    return t;
+}
+
+inline std::unique_ptr<TMemTable> sampleTopics() {
+    return makeTopics({{10, "Intro", 1},
+                       {20, "Install", 2},
+                       {30, "Menus", -1},
+                       {40, "intro again", 3},
+                       {50, "Zebra", 0}});
+}
+
+// The IDs of every record in cursor order, walking from the first.
+inline QList<int> ids(TDataSet& ds) {
+    QList<int> list;
+    ds.First();
+    while (!ds.Eof()) {
+        list << int(ds.FieldByName(QStringLiteral("ID"))->AsInteger());
+        ds.Next();
+    }
+    return list;
+}
