@@ -1,0 +1,268 @@
+// bench_engine [ROWS]: the dBase engine and its SQL against SQLite on the same
+// rows (a topic table, 100,000 rows by default, memos of about 2 KB of RTF).
+// Prints each time, the ratio to SQLite and the open table's memory.
+#include "DbfTable.h"
+#include "SqlDatabase.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Topic {
+    qint64 id;
+    QString name, keys, akeys, bseq, ctx, window;
+    int state;
+    QString text, unit, cls, declar;
+};
+
+const char* const words[] = {"table", "query", "field", "index", "filter", "topic", "print",
+                             "grid",  "combo", "popup", "link",  "jump",   "macro", "window",
+                             "unit",  "class", "event", "value", "record", "cursor"};
+
+QString phrase(QRandomGenerator& rng, int count) {
+    QStringList out;
+    for (int i = 0; i < count; ++i) out << QLatin1String(words[rng.bounded(20)]);
+    return out.join(QLatin1Char(' '));
+}
+
+std::vector<Topic> makeTopics(int n) {
+    QRandomGenerator rng(42);
+    std::vector<Topic> topics;
+    topics.reserve(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        Topic t;
+        t.id = i + 1;
+        t.name = phrase(rng, 2 + rng.bounded(4)) + QStringLiteral(" %1").arg(rng.bounded(100000));
+        t.keys = phrase(rng, 6);
+        t.akeys = phrase(rng, 3);
+        t.bseq = QStringLiteral("seq:%1").arg(rng.bounded(1000), 5, 10, QLatin1Char('0'));
+        t.ctx = i % 3 ? QString() : QString::number(1000 + i);
+        t.window = i % 5 ? QString() : QStringLiteral("main");
+        t.state = int(rng.bounded(4));
+        QString body;
+        while (body.size() < 1900)
+            body += QStringLiteral("\\par {\\cf4\\strike ") + phrase(rng, 3) + QStringLiteral("}{\\cf6 {HRef=") +
+                    QString::number(rng.bounded(n) + 1) + QStringLiteral("}} ") + phrase(rng, 8) +
+                    QStringLiteral(" \\'e9t\\'e9\r\n");
+        t.text = QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil MS Sans Serif;}}\r\n") + body + QLatin1Char('}');
+        t.unit = QStringLiteral("Unit%1").arg(i % 50);
+        t.cls = QStringLiteral("TClass%1").arg(i % 700);
+        t.declar = QStringLiteral("procedure ") + phrase(rng, 2).replace(QLatin1Char(' '), QLatin1Char('_')) +
+                   QStringLiteral("(Sender: TObject);");
+        topics.push_back(std::move(t));
+    }
+    return topics;
+}
+
+long rssKb() {
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> parts = f.readAll().split(' ');
+    return parts.size() > 1 ? parts[1].toLong() * 4 : 0;
+}
+
+// Best of `runs` timings in milliseconds.
+double best(int runs, const std::function<void()>& fn) {
+    double bestMs = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        fn();
+        bestMs = std::min(bestMs, double(t.nsecsElapsed()) / 1e6);
+    }
+    return bestMs;
+}
+
+class Lite {
+public:
+    explicit Lite(const QString& path) {
+        if (sqlite3_open(path.toUtf8().constData(), &db_) != SQLITE_OK) fail("open");
+    }
+    ~Lite() { sqlite3_close(db_); }
+    void exec(const char* sql) {
+        char* err = nullptr;
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            std::fprintf(stderr, "sqlite: %s\n", err);
+            std::exit(1);
+        }
+    }
+    sqlite3_stmt* prepare(const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK) fail(sql);
+        return st;
+    }
+    // Steps through every row reading every column; returns the row count.
+    long query(const char* sql) {
+        sqlite3_stmt* st = prepare(sql);
+        long rows = 0;
+        size_t bytes = 0;
+        const int cols = sqlite3_column_count(st);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ++rows;
+            for (int c = 0; c < cols; ++c) {
+                if (sqlite3_column_type(st, c) == SQLITE_TEXT) bytes += size_t(sqlite3_column_bytes(st, c));
+                else bytes += size_t(sqlite3_column_int64(st, c));
+            }
+        }
+        sqlite3_finalize(st);
+        sink_ += bytes;
+        return rows;
+    }
+    sqlite3* db_ = nullptr;
+    size_t sink_ = 0;
+
+private:
+    [[noreturn]] void fail(const char* what) {
+        std::fprintf(stderr, "sqlite %s: %s\n", what, sqlite3_errmsg(db_));
+        std::exit(1);
+    }
+};
+
+// Reads every value of every column of a result, as a caller would.
+long consume(const SqlResult& r, size_t& sink) {
+    for (int i = 0; i < r.rowCount(); ++i)
+        for (int c = 0; c < r.columns.size(); ++c) {
+            const QVariant v = r.value(i, c);
+            sink += v.typeId() == QMetaType::QString ? size_t(v.toString().size()) : size_t(v.toLongLong());
+        }
+    return r.rowCount();
+}
+
+void row(const char* what, double ours, double lite, const QString& note = {}) {
+    std::printf("%-34s %10.1f %10.1f %8.2f  %s\n", what, ours, lite, lite > 0 ? ours / lite : 0.0,
+                note.toUtf8().constData());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
+    QTemporaryDir dir;
+    if (!dir.isValid()) return 1;
+    const QString dbf = dir.filePath(QStringLiteral("topics.dbf"));
+    std::printf("Generating %d topics...\n", n);
+    const std::vector<Topic> topics = makeTopics(n);
+    size_t sink = 0;
+
+    std::printf("%-34s %10s %10s %8s\n", "operation (best of runs)", "dBase ms", "SQLite ms", "ratio");
+
+    // Bulk insert.
+    SqlDatabase sql(dir.path());
+    sql.execute(QStringLiteral(
+        "Create Table \"topics.dbf\" (Id numeric(8),Name char(60),Keys char(254),AKeys char(254),BSeq char(20),"
+        "CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit char(20),Class char(40),Declar blob(10))"));
+    for (const char* ix : {"Create unique Index I_Id on \"topics.dbf\" (Id)", "Create  Index I_Name on \"topics.dbf\" (Name)",
+                           "Create  Index I_BSeq on \"topics.dbf\" (BSeq)", "Create  Index I_State on \"topics.dbf\" (State)"})
+        sql.execute(QString::fromLatin1(ix));
+    QElapsedTimer timer;
+    timer.start();
+    {
+        auto table = DbfTable::open(dbf);
+        const int chunk = 5000;
+        for (int from = 0; from < n; from += chunk) {
+            DbfBatch batch;
+            for (int i = from; i < std::min(n, from + chunk); ++i) {
+                const Topic& t = topics[size_t(i)];
+                batch.appends.push_back({t.id, t.name, t.keys, t.akeys, t.bseq,
+                                         t.ctx.isEmpty() ? QVariant() : QVariant(t.ctx),
+                                         t.window.isEmpty() ? QVariant() : QVariant(t.window), t.state, t.text,
+                                         t.unit, t.cls, t.declar});
+            }
+            table->applyBatch(batch);
+        }
+    }
+    const double oursInsert = double(timer.nsecsElapsed()) / 1e6;
+
+    const QString litePath = dir.filePath(QStringLiteral("topics.sqlite"));
+    Lite lite(litePath);
+    timer.restart();
+    lite.exec("create table topics (ID integer, NAME text, KEYS text, AKEYS text, BSEQ text, CTX text, WINDOW text, "
+              "STATE integer, TEXT text, UNIT text, CLASS text, DECLAR text)");
+    lite.exec("create unique index I_Id on topics (ID)");
+    lite.exec("create index I_Name on topics (NAME)");
+    lite.exec("create index I_BSeq on topics (BSEQ)");
+    lite.exec("create index I_State on topics (STATE)");
+    lite.exec("begin");
+    {
+        sqlite3_stmt* ins = lite.prepare("insert into topics values (?,?,?,?,?,?,?,?,?,?,?,?)");
+        for (const Topic& t : topics) {
+            sqlite3_bind_int64(ins, 1, t.id);
+            const QString* texts[] = {&t.name, &t.keys, &t.akeys, &t.bseq, &t.ctx, &t.window};
+            for (int k = 0; k < 6; ++k) {
+                if (texts[k]->isEmpty()) sqlite3_bind_null(ins, 2 + k);
+                else sqlite3_bind_text(ins, 2 + k, texts[k]->toUtf8().constData(), -1, SQLITE_TRANSIENT);
+            }
+            sqlite3_bind_int(ins, 8, t.state);
+            const QString* rest[] = {&t.text, &t.unit, &t.cls, &t.declar};
+            for (int k = 0; k < 4; ++k)
+                sqlite3_bind_text(ins, 9 + k, rest[k]->toUtf8().constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(ins);
+            sqlite3_reset(ins);
+        }
+        sqlite3_finalize(ins);
+    }
+    lite.exec("commit");
+    const double liteInsert = double(timer.nsecsElapsed()) / 1e6;
+    row("bulk insert", oursInsert, liteInsert);
+
+    // Open with four indexes (no one holds the table now).
+    const long before = rssKb();
+    std::shared_ptr<DbfTable> table;
+    timer.restart();
+    table = DbfTable::open(dbf);
+    const double oursOpen = double(timer.nsecsElapsed()) / 1e6;
+    const long openKb = rssKb() - before;
+    const double liteOpen = best(3, [&] {
+        Lite again(litePath);
+        again.query("select count(*) from topics");
+    });
+    row("open table, 4 indexes", oursOpen, liteOpen, QStringLiteral("(target: < 500 ms)"));
+
+    const int runs = 3;
+    auto compare = [&](const char* what, const QString& ours, const char* theirs) {
+        long a = 0, b = 0;
+        const double t1 = best(runs, [&] { a = consume(sql.execute(ours), sink); });
+        const double t2 = best(runs, [&] { b = lite.query(theirs); });
+        row(what, t1, t2, QStringLiteral("%1 / %2 rows").arg(a).arg(b));
+    };
+    lite.exec("pragma case_sensitive_like = on"); // our Like is case-sensitive
+    compare("full scan (all but memos)",
+            QStringLiteral("select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,UNIT,CLASS from \"topics.dbf\""),
+            "select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,UNIT,CLASS from topics");
+    compare("select ID,Name order by 2", QStringLiteral("select ID,Name from \"topics.dbf\" order by 2"),
+            "select ID,Name from topics order by 2");
+    compare("Like '%macro link%' on Name",
+            QStringLiteral("select ID,NAME from \"topics.dbf\" where NAME like '%macro link%'"),
+            "select ID,NAME from topics where NAME like '%macro link%'");
+    compare("select Max(ID)", QStringLiteral("select Max(ID) from \"topics.dbf\""), "select Max(ID) from topics");
+
+    const qint64 target = n / 2 + 1;
+    int flip = 0;
+    const double oursUpdate = best(runs, [&] {
+        sql.execute(QStringLiteral("update \"topics.dbf\" set NAME = 'changed %1' where ID = %2").arg(++flip).arg(target));
+    });
+    const double liteUpdate = best(runs, [&] {
+        lite.exec(QStringLiteral("update topics set NAME = 'changed %1' where ID = %2")
+                      .arg(++flip)
+                      .arg(target)
+                      .toUtf8()
+                      .constData());
+    });
+    row("update one row by ID", oursUpdate, liteUpdate);
+
+    const double dbfKb = double(QFileInfo(dbf).size()) / 1024.0;
+    const double memoKb = double(QFileInfo(dir.filePath(QStringLiteral("topics.dbt"))).size()) / 1024.0;
+    std::printf("\nopen table memory: %ld KB (RSS growth); .dbf %.0f KB (ratio %.2f, target <= 2); .dbt %.0f KB "
+                "stays on disk\n",
+                openKb, dbfKb, double(openKb) / dbfKb, memoKb);
+    std::printf("(checksum %zu %zu)\n", sink, lite.sink_);
+    return 0;
+}
