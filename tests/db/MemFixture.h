@@ -4,6 +4,11 @@
 #include "TMemTable.h"
 
 #include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 struct TopicRow {
     int id;
