@@ -22,7 +22,10 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     // Never fall back to writing in place: that is what could lose the old file.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // Unbuffered, so a short write (a full disk) shows here instead of being
+    // swallowed by the buffer's flush and committed as a truncated file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit())
         throw EInOutError(
             QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
 }

@@ -1,0 +1,102 @@
+#include "DiOption.h"
+#include "FilenameEdit.h"
+#include "RecordingUI.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+TEST(TDialOptions, LooksAsDescribed) {
+    TDialOptions dialog;
+    EXPECT_EQ(dialog.windowTitle(), "KivHelp options");
+    EXPECT_EQ(dialog.size(), QSize(313, 214));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_EQ(dialog.LabelCompiler->text(), "Help compiler (hcw.exe or other)");
+    EXPECT_EQ(dialog.ButtonOK->text(), "OK");
+    EXPECT_TRUE(dialog.ButtonOK->isDefault());
+    EXPECT_EQ(dialog.ButtonCancel->text(), "Cancel");
+    EXPECT_TRUE(dialog.LabelMail->font().underline());
+    EXPECT_EQ(dialog.LabelWeb->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(TDialOptions, BrowseFillsTheEditUnlessCancelled) {
+    RecordingUI::Scope ui;
+    TDialOptions dialog;
+    dialog.SetCompilerPath("/old/hcw.exe");
+    ui->fileNames.enqueue("/opt/help tools/HCW.EXE");
+    dialog.FilenameEdit->button()->click();
+    EXPECT_EQ(dialog.CompilerPath(), "/opt/help tools/HCW.EXE");
+    ASSERT_EQ(ui->fileDialogs.size(), 1);
+    EXPECT_TRUE(ui->fileDialogs[0].endsWith("|Executable files|*.exe|All files|*|exe"));
+    dialog.FilenameEdit->button()->click(); // cancelled: nothing changes
+    EXPECT_EQ(dialog.CompilerPath(), "/opt/help tools/HCW.EXE");
+}
+
+TEST(TDialOptions, ConfirmTakesTheEditAndCancelChangesNothing) {
+    TDialOptions dialog;
+    dialog.SetCompilerPath("/opt/hcw.exe");
+    EXPECT_EQ(dialog.FilenameEdit->edit()->text(), "/opt/hcw.exe");
+    dialog.ButtonCancelClick();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    dialog.ButtonOKClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    // Driven modally, as the options command shows it.
+    QString path = "/opt/hcw.exe";
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<TDialOptions*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(d);
+        d->FilenameEdit->edit()->setText("");
+        d->ButtonCancel->click();
+    });
+    EXPECT_FALSE(TDialOptions::Execute(path));
+    EXPECT_EQ(path, "/opt/hcw.exe");
+
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<TDialOptions*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(d);
+        d->FilenameEdit->edit()->setText(""); // an empty path is a valid answer
+        d->ButtonOK->click();
+    });
+    EXPECT_TRUE(TDialOptions::Execute(path));
+    EXPECT_EQ(path, "");
+}
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QStringList urls;
+public slots:
+    void open(const QUrl& url) { urls << url.toString(); }
+};
+
+TEST(TDialOptions, LinksOpenTheirAddresses) {
+    UrlRecorder recorder;
+    for (const char* scheme : {"mailto", "https"})
+        QDesktopServices::setUrlHandler(scheme, &recorder, "open");
+    TDialOptions dialog;
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(dialog.LabelMail, &press);
+    QApplication::sendEvent(dialog.LabelMail, &release);
+    dialog.LabelWebClick();
+    for (const char* scheme : {"mailto", "https"})
+        QDesktopServices::unsetUrlHandler(scheme);
+    EXPECT_EQ(recorder.urls, (QStringList{"mailto:" + dialog.LabelMail->text(),
+                                          "https://" + dialog.LabelWeb->text()}));
+}
+
+#include "DiOptionTest.moc"
