@@ -135,21 +135,15 @@ QVariant decode(const DbfFieldDef& field, DbfDialect dialect, const char* bytes)
         if (length != 4) return {};
         if (dialect == DbfDialect::DBase7) return qint64(level7Int(bytes));
         return qint64(qFromLittleEndian<qint32>(bytes));
-    case FieldType::Double:
+    case FieldType::Double: {
         if (length != 8) return {};
-        return level7Double(bytes);
+        if (dialect == DbfDialect::DBase7) return level7Double(bytes);
+        const double d = qFromLittleEndian<double>(bytes);
+        return std::isfinite(d) ? QVariant(d) : QVariant();
+    }
     case FieldType::Timestamp:
         if (length != 8) return {};
         return timestamp(qFromBigEndian<qint32>(bytes), qFromBigEndian<qint32>(bytes + 4));
-    case FieldType::Binary:
-        // FoxPro's 'B' is an 8-byte double; elsewhere a binary memo.
-        if (length == 8 && (dialect == DbfDialect::VisualFoxPro || dialect == DbfDialect::FoxPro)) {
-            double d;
-            memcpy(&d, bytes, 8);
-            if (QSysInfo::ByteOrder == QSysInfo::BigEndian) d = qFromLittleEndian<double>(bytes);
-            return std::isfinite(d) ? QVariant(d) : QVariant();
-        }
-        return {};
     default:
         break;
     }

@@ -109,6 +109,9 @@ DbfHeader DbfHeader::read(const DbfFile& file) {
         f.type = FieldType(type);
         f.length = d[lengthAt];
         f.decimals = d[lengthAt + 1];
+        // FoxPro's 'B' is an 8-byte double, not a binary memo.
+        const bool fox = h.dialect == DbfDialect::FoxPro || h.dialect == DbfDialect::VisualFoxPro;
+        if (fox && type == 'B' && f.length == 8) f.type = FieldType::Double;
         if (f.length == 0) damaged(path, QStringLiteral("field %1 has length 0").arg(f.name));
         h.fields.push_back(f);
         h.offsets.push_back(1 + offset);

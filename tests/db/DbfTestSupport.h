@@ -98,11 +98,13 @@ inline void putBE(QByteArray& b, int at, quint32 v, int bytes) {
 }
 
 // A .dbf with 32-byte descriptors (or 48-byte ones for dBase level 7) and the
-// given records (each without its deleted flag, which is added as a blank).
+// given records (each without its deleted flag, which is added as a blank);
+// `trailer` bytes follow the descriptors (FoxPro's backlink).
 inline QByteArray rawDbf(quint8 version, const std::vector<RawField>& fields,
-                         const std::vector<QByteArray>& records, bool level7 = false) {
+                         const std::vector<QByteArray>& records, bool level7 = false,
+                         int trailer = 0) {
     const int first = level7 ? 68 : 32, desc = level7 ? 48 : 32;
-    const int headerSize = first + desc * int(fields.size()) + 1;
+    const int headerSize = first + desc * int(fields.size()) + 1 + trailer;
     int recordSize = 1;
     for (const auto& f : fields)
         recordSize += f.length;
