@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -84,6 +85,32 @@ QByteArray trimmedLeft(const QByteArray& s) {
         ++i;
     return s.mid(i);
 }
+
+// The unit text as LoadUnit builds it: at most one byte per byte read, so the
+// room is made once per chunk and put() writes without checks.
+class TextBuffer {
+public:
+    explicit TextBuffer(qint64 expected) {
+        bytes_.reserve(qsizetype(std::min<qint64>(expected + 1, 1 << 20)));
+    }
+    void reserveMore(qint64 n) {
+        if (used_ + n > bytes_.size()) {
+            bytes_.resize(std::max<qsizetype>(used_ + n, bytes_.size() * 2));
+            data_ = bytes_.data();
+        }
+    }
+    void put(char c) { data_[used_++] = c; }
+    qsizetype size() const { return used_; }
+    QByteArray take() {
+        bytes_.truncate(used_);
+        return std::move(bytes_);
+    }
+
+private:
+    QByteArray bytes_;
+    char* data_ = nullptr;
+    qsizetype used_ = 0;
+};
 
 enum class Comment { None, Paren, Line, Brace, Directive };
 
@@ -211,7 +238,7 @@ bool TParser::LoadUnit(const QString& fileName) {
     // Only the last run of letters matters, and only while it can still be the stop word.
     char word[16];
     int wordLength = 0;
-    QByteArray out;
+    TextBuffer out(file.size());
 
     QByteArray chunk(1 << 16, Qt::Uninitialized);
     while (!stop) {
@@ -219,15 +246,19 @@ bool TParser::LoadUnit(const QString& fileName) {
         if (got < 0)
             throw EInOutError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
         if (got == 0) break;
+        if (out.size() + got > kMaxTextSize)
+            throw EInOutError(QStringLiteral("Cannot read %1: the unit is too large").arg(path));
+        out.reserveMore(got);
+        const char* in = chunk.constData();
         for (qint64 k = 0; k < got && !stop; ++k) {
-            const char c = chunk[k];
+            const char c = in[k];
             if (state == State::Normal) {
                 if (pending == '/' && c == '/') {
                     state = State::LineComment;
                 } else if (pending == '(' && c == '*') {
                     state = State::ParenComment;
                 } else {
-                    if (pending >= 0) out.append(char(pending));
+                    if (pending >= 0) out.put(char(pending));
                     if (isLetter(c)) {
                         if (wordLength < int(sizeof word)) word[wordLength] = c;
                         ++wordLength;
@@ -255,10 +286,10 @@ bool TParser::LoadUnit(const QString& fileName) {
                     if (c == '}') state = State::Normal;
                     break;
                 case State::String:
-                    out.append(char(pending));
+                    out.put(char(pending));
                     if (c == '\'') {
                         state = State::Normal;
-                        out.append(c);
+                        out.put(c);
                     }
                     break;
                 case State::Normal:
@@ -266,14 +297,14 @@ bool TParser::LoadUnit(const QString& fileName) {
                 }
                 pending = state == State::Normal ? -1 : static_cast<unsigned char>(c);
             }
-            if (out.size() > kMaxTextSize)
-                throw EInOutError(
-                    QStringLiteral("Cannot read %1: the unit is too large").arg(path));
         }
     }
-    if (state == State::Normal && pending >= 0) out.append(char(pending));
+    if (state == State::Normal && pending >= 0) {
+        out.reserveMore(1);
+        out.put(char(pending));
+    }
 
-    Text = out;
+    Text = out.take();
     const QString name = info.fileName();
     UnitName = name.left(name.indexOf(QLatin1Char('.')));
     return true;

@@ -1,64 +1,17 @@
 #include "ScanUnitCommand.h"
 
+#include "CollectingUI.h"
 #include "Cp1252.h"
 #include "EParser.h"
 #include "KivError.h"
-#include "UIServices.h"
 #include "fUnit.h"
 
 #include <QByteArray>
-#include <QFont>
 
 #include <cstdio>
-#include <memory>
 #include <utility>
 
 namespace {
-
-// Collects the messages of the run and echoes them to standard error; there is
-// nobody to answer a question or pick a file.
-class ConsoleUI : public UIServices {
-public:
-    QStringList messages;
-
-    void showMessage(const QString& text) override {
-        messages << text;
-        printError(text);
-    }
-    void showError(const QString& text) override { showMessage(text); }
-    Answer ask(const QString& text, const QString&, Icon, const QList<Answer>&) override {
-        printError(text);
-        return Answer::Cancel;
-    }
-    QString openFileName(const QString&, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    bool chooseFont(QFont&) override { return false; }
-
-    static void printError(const QString& text) {
-        std::fputs(text.toLocal8Bit().constData(), stderr);
-        std::fputc('\n', stderr);
-    }
-};
-
-// Puts a console UI in place for the run and restores the previous one after.
-class ConsoleScope {
-public:
-    ConsoleScope() {
-        auto ui = std::make_unique<ConsoleUI>();
-        ui_ = ui.get();
-        previous_ = UIServices::install(std::move(ui));
-    }
-    ~ConsoleScope() { UIServices::install(std::move(previous_)); }
-    ConsoleUI& ui() const { return *ui_; }
-
-private:
-    ConsoleUI* ui_;
-    std::unique_ptr<UIServices> previous_;
-};
 
 void appendJsonString(QByteArray& out, const QString& s) {
     QString escaped;
@@ -159,15 +112,15 @@ QByteArray toJson(const TParser& parser, const QStringList& messages) {
 
 int runScanUnit(const QString& file) {
     if (file.isEmpty()) {
-        ConsoleUI::printError(QStringLiteral("Usage: kivhelp --scan-unit FILE.pas"));
+        std::fputs("Usage: kivhelp --scan-unit FILE.pas\n", stderr);
         return 1;
     }
-    ConsoleScope console;
+    CollectingUI::Scope console(true);
     TParser parser;
     try {
         parser.LoadUnit(file);
     } catch (const EKivError& e) {
-        ConsoleUI::printError(e.message());
+        console.ui().showError(e.message());
         return 1;
     }
     parser.ParseInterface();
