@@ -86,8 +86,9 @@ QStringList splitStatements(const QString& input) {
     QChar quote;
     const QStringList lines = input.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString line = lines[i];
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        // A CR before the LF belongs to a quoted text that spans the line break;
+        // outside quotes it is blank space like any other.
+        const QString& line = lines[i];
         if (current.trimmed().isEmpty() && quote.isNull() && line.trimmed().startsWith(QLatin1Char('.'))) {
             statements << line.trimmed();
             current.clear();

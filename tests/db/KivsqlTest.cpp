@@ -86,6 +86,14 @@ TEST_F(KivsqlTest, StatementsFromStandardInput) {
     EXPECT_EQ(ok.out, QStringLiteral("ID,NOTE\n1,\"semi;\ncolon\"\n4,it's;\ncount(*)\n2\n"));
 }
 
+TEST_F(KivsqlTest, WindowsLineEndsKeepQuotedText) {
+    const Outcome r = script("create table t (m memo);\r\n"
+                             "insert into t values ('one\r\ntwo');\r\n"
+                             "select length(m) from t;\r\n");
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("length(m)\n8\n"));
+}
+
 TEST_F(KivsqlTest, TablesAndSchema) {
     const Outcome made = script("Create Table \"book.dbf\" (Id numeric(8),Name char(60),Text blob(10),Price numeric(8,2));\n"
                             "Create unique Index I_Id on \"book.dbf\" (Id);\n"
