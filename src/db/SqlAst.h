@@ -38,6 +38,7 @@ struct SqlExpr {
     std::unique_ptr<SqlSelect> sub;
     int pos = 0; // offsets in the statement text
     int end = 0;
+    int height = 1; // levels of operands below and including this node
 
     // Column binding: how many select scopes outwards, which table of that
     // scope, which field of that table.

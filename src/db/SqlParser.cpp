@@ -125,6 +125,7 @@ private:
     }
 
     std::unique_ptr<SqlSelect> select() {
+        Nesting guard(*this);
         auto s = std::make_unique<SqlSelect>();
         expect("select");
         if (accept("distinct")) s->distinct = true;
@@ -346,6 +347,9 @@ private:
     }
     SqlExprPtr finish(SqlExprPtr e) {
         e->end = prevEnd();
+        for (const auto& a : e->args) e->height = std::max(e->height, a->height + 1);
+        // Long operator chains nest as deeply as parentheses do.
+        if (e->height > 1000) fail(QStringLiteral("nested too deeply"));
         return e;
     }
     SqlExprPtr binary(const QString& op, SqlExprPtr a, SqlExprPtr b) {
@@ -356,7 +360,10 @@ private:
         return finish(std::move(e));
     }
 
-    SqlExprPtr expr() { return orExpr(); }
+    SqlExprPtr expr() {
+        Nesting guard(*this);
+        return orExpr();
+    }
 
     SqlExprPtr orExpr() {
         auto e = andExpr();
@@ -370,6 +377,7 @@ private:
     }
     SqlExprPtr notExpr() {
         const int pos = peek().pos;
+        Nesting guard(*this);
         if (accept("not")) {
             auto e = make(SqlExpr::Unary, pos);
             e->op = QStringLiteral("not");
@@ -461,6 +469,7 @@ private:
     }
     SqlExprPtr unary() {
         const int pos = peek().pos;
+        Nesting guard(*this);
         if (acceptSymbol("-")) {
             auto e = make(SqlExpr::Unary, pos);
             e->op = QStringLiteral("-");
@@ -575,7 +584,17 @@ private:
         return finish(std::move(e));
     }
 
+    // Deep nesting would exhaust the stack long before it means anything.
+    struct Nesting {
+        Parser& p;
+        explicit Nesting(Parser& parser) : p(parser) {
+            if (++p.depth_ > 1000) p.fail(QStringLiteral("nested too deeply"));
+        }
+        ~Nesting() { --p.depth_; }
+    };
+
     const QString& text_;
+    int depth_ = 0;
     QVector<SqlToken> toks_;
     const QHash<QString, QVariant>& params_;
     qsizetype i_ = 0;

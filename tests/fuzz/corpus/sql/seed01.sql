@@ -1,0 +1,1 @@
+Create Table "demo2.dbf" (Id numeric(8),Name char(60),Keys char(254),AKeys char(254),BSeq char(20),CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit char(20),Class char(40),Declar blob(10))

@@ -1,0 +1,1 @@
+Create unique Index I_Id2 on "notes.dbf" (topic)

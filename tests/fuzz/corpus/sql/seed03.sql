@@ -1,0 +1,1 @@
+Create  Index I_BSeq on "demo.dbf" (BSeq)

@@ -1,0 +1,1 @@
+select ID,NAME from :TableName order by 1

@@ -1,0 +1,1 @@
+select ID,Name from "demo.dbf" order by 2

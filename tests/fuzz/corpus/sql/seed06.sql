@@ -1,0 +1,1 @@
+select Max(ID) from "demo.dbf"

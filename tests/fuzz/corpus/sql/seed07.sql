@@ -1,0 +1,1 @@
+select max(ID) as MaxNumAutoIncQuery from demo.dbf

@@ -1,0 +1,1 @@
+Select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,TEXT,UNIT,CLASS,DECLAR from "demo.dbf" EFilter Where ((NAME='Intro') and (ID>=10)) Order by ID,NAME

@@ -1,0 +1,1 @@
+Select ID,NAME from "demo.dbf" EFilter Where (Upper(NAME) Like Upper('%ab%')) and Exists(select * from "notes.dbf" where (EFilter.ID=TOPIC) and ((NOTE Like '%[Aa][Bb]1%')))

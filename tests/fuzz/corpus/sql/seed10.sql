@@ -1,0 +1,1 @@
+Select ID from "demo"."dbf" EFilter Where Exists(select * from "notes.dbf" where (EFilter.ID=TOPIC)) and(Not Exists(select * from "notes.dbf" where (EFilter.ID=TOPIC) and (not ((NOTE Like '%')))))

@@ -1,0 +1,1 @@
+select * from demo where (KEYS is Null) or (AKEYS is not Null) and STATE in (1, 2) and ID between 1 and 9

@@ -1,0 +1,1 @@
+select STATE, count(*), sum(ID), avg(ID), min(NAME), max(NAME) from demo group by STATE having count(*) > 0 order by 2 desc

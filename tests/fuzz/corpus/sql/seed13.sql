@@ -1,0 +1,1 @@
+select distinct d.STATE, n.NOTE || '-' || d.NAME from demo d left join notes n on n.TOPIC = d.ID where n.DAY > '2000-01-01' or n.OK = true

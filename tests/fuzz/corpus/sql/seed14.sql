@@ -1,0 +1,1 @@
+insert into demo (ID, NAME) values (99, 'new'), (100, 'x' || 'y')

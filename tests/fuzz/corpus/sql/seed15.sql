@@ -1,0 +1,1 @@
+update demo set NAME = Upper(NAME), STATE = STATE + 1 where ID = 10

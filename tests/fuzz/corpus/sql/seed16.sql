@@ -1,0 +1,1 @@
+delete from notes where F < 0 or NOTE like '_B%'

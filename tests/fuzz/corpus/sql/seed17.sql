@@ -1,0 +1,1 @@
+drop index "demo.dbf".I_Name

@@ -1,0 +1,1 @@
+select substring(NAME, 2, 3), length(KEYS), round(ID / 3, 2), abs(-ID), coalesce(NAME, 'none'), (select count(*) from notes) from demo order by -ID
