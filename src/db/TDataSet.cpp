@@ -789,6 +789,7 @@ void TDataSet::CheckBrowseMode() {
 
 void TDataSet::Refresh() {
     CheckBrowseMode();
+    InternalRefresh();
     resyncRows(currentRow());
     DataEvent(TDataEvent::deDataSetChange);
 }

@@ -201,6 +201,8 @@ protected:
     // Opens the source and describes its columns with setFieldDefs.
     virtual void InternalOpen() = 0;
     virtual void InternalClose() {}
+    // Brings the source up to date before Refresh re-reads its rows.
+    virtual void InternalRefresh() {}
     // The source's live rows in the current order (with any range applied).
     virtual std::vector<int> sourceRows() = 0;
     virtual QVariant sourceValue(int row, int fieldNo) const = 0;
