@@ -29,7 +29,8 @@ const char* const words[] = {"table", "query", "field", "index", "filter", "topi
 
 QString phrase(QRandomGenerator& rng, int count) {
     QStringList out;
-    for (int i = 0; i < count; ++i) out << QLatin1String(words[rng.bounded(20)]);
+    for (int i = 0; i < count; ++i)
+        out << QLatin1String(words[rng.bounded(20)]);
     return out.join(QLatin1Char(' '));
 }
 
@@ -49,13 +50,15 @@ std::vector<Topic> makeTopics(int n) {
         t.state = int(rng.bounded(4));
         QString body;
         while (body.size() < 1900)
-            body += QStringLiteral("\\par {\\cf4\\strike ") + phrase(rng, 3) + QStringLiteral("}{\\cf6 {HRef=") +
-                    QString::number(rng.bounded(n) + 1) + QStringLiteral("}} ") + phrase(rng, 8) +
-                    QStringLiteral(" \\'e9t\\'e9\r\n");
-        t.text = QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil MS Sans Serif;}}\r\n") + body + QLatin1Char('}');
+            body += QStringLiteral("\\par {\\cf4\\strike ") + phrase(rng, 3) +
+                    QStringLiteral("}{\\cf6 {HRef=") + QString::number(rng.bounded(n) + 1) +
+                    QStringLiteral("}} ") + phrase(rng, 8) + QStringLiteral(" \\'e9t\\'e9\r\n");
+        t.text = QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil MS Sans Serif;}}\r\n") +
+                 body + QLatin1Char('}');
         t.unit = QStringLiteral("Unit%1").arg(i % 50);
         t.cls = QStringLiteral("TClass%1").arg(i % 700);
-        t.declar = QStringLiteral("procedure ") + phrase(rng, 2).replace(QLatin1Char(' '), QLatin1Char('_')) +
+        t.declar = QStringLiteral("procedure ") +
+                   phrase(rng, 2).replace(QLatin1Char(' '), QLatin1Char('_')) +
                    QStringLiteral("(Sender: TObject);");
         topics.push_back(std::move(t));
     }
@@ -108,8 +111,10 @@ public:
         while (sqlite3_step(st) == SQLITE_ROW) {
             ++rows;
             for (int c = 0; c < cols; ++c) {
-                if (sqlite3_column_type(st, c) == SQLITE_TEXT) bytes += size_t(sqlite3_column_bytes(st, c));
-                else bytes += size_t(sqlite3_column_int64(st, c));
+                if (sqlite3_column_type(st, c) == SQLITE_TEXT)
+                    bytes += size_t(sqlite3_column_bytes(st, c));
+                else
+                    bytes += size_t(sqlite3_column_int64(st, c));
             }
         }
         sqlite3_finalize(st);
@@ -131,7 +136,8 @@ long consume(const SqlResult& r, size_t& sink) {
     for (int i = 0; i < r.rowCount(); ++i)
         for (int c = 0; c < r.columns.size(); ++c) {
             const QVariant v = r.value(i, c);
-            sink += v.typeId() == QMetaType::QString ? size_t(v.toString().size()) : size_t(v.toLongLong());
+            sink += v.typeId() == QMetaType::QString ? size_t(v.toString().size())
+                                                     : size_t(v.toLongLong());
         }
     return r.rowCount();
 }
@@ -152,15 +158,19 @@ int main(int argc, char** argv) {
     const std::vector<Topic> topics = makeTopics(n);
     size_t sink = 0;
 
-    std::printf("%-34s %10s %10s %8s\n", "operation (best of runs)", "dBase ms", "SQLite ms", "ratio");
+    std::printf("%-34s %10s %10s %8s\n", "operation (best of runs)", "dBase ms", "SQLite ms",
+                "ratio");
 
     // Bulk insert.
     SqlDatabase sql(dir.path());
-    sql.execute(QStringLiteral(
-        "Create Table \"topics.dbf\" (Id numeric(8),Name char(60),Keys char(254),AKeys char(254),BSeq char(20),"
-        "CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit char(20),Class char(40),Declar blob(10))"));
-    for (const char* ix : {"Create unique Index I_Id on \"topics.dbf\" (Id)", "Create  Index I_Name on \"topics.dbf\" (Name)",
-                           "Create  Index I_BSeq on \"topics.dbf\" (BSeq)", "Create  Index I_State on \"topics.dbf\" (State)"})
+    sql.execute(QStringLiteral("Create Table \"topics.dbf\" (Id numeric(8),Name char(60),Keys "
+                               "char(254),AKeys char(254),BSeq char(20),"
+                               "CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit "
+                               "char(20),Class char(40),Declar blob(10))"));
+    for (const char* ix : {"Create unique Index I_Id on \"topics.dbf\" (Id)",
+                           "Create  Index I_Name on \"topics.dbf\" (Name)",
+                           "Create  Index I_BSeq on \"topics.dbf\" (BSeq)",
+                           "Create  Index I_State on \"topics.dbf\" (State)"})
         sql.execute(QString::fromLatin1(ix));
     QElapsedTimer timer;
     timer.start();
@@ -173,8 +183,8 @@ int main(int argc, char** argv) {
                 const Topic& t = topics[size_t(i)];
                 batch.appends.push_back({t.id, t.name, t.keys, t.akeys, t.bseq,
                                          t.ctx.isEmpty() ? QVariant() : QVariant(t.ctx),
-                                         t.window.isEmpty() ? QVariant() : QVariant(t.window), t.state, t.text,
-                                         t.unit, t.cls, t.declar});
+                                         t.window.isEmpty() ? QVariant() : QVariant(t.window),
+                                         t.state, t.text, t.unit, t.cls, t.declar});
             }
             table->applyBatch(batch);
         }
@@ -184,7 +194,8 @@ int main(int argc, char** argv) {
     const QString litePath = dir.filePath(QStringLiteral("topics.sqlite"));
     Lite lite(litePath);
     timer.restart();
-    lite.exec("create table topics (ID integer, NAME text, KEYS text, AKEYS text, BSEQ text, CTX text, WINDOW text, "
+    lite.exec("create table topics (ID integer, NAME text, KEYS text, AKEYS text, BSEQ text, CTX "
+              "text, WINDOW text, "
               "STATE integer, TEXT text, UNIT text, CLASS text, DECLAR text)");
     lite.exec("create unique index I_Id on topics (ID)");
     lite.exec("create index I_Name on topics (NAME)");
@@ -197,8 +208,11 @@ int main(int argc, char** argv) {
             sqlite3_bind_int64(ins, 1, t.id);
             const QString* texts[] = {&t.name, &t.keys, &t.akeys, &t.bseq, &t.ctx, &t.window};
             for (int k = 0; k < 6; ++k) {
-                if (texts[k]->isEmpty()) sqlite3_bind_null(ins, 2 + k);
-                else sqlite3_bind_text(ins, 2 + k, texts[k]->toUtf8().constData(), -1, SQLITE_TRANSIENT);
+                if (texts[k]->isEmpty())
+                    sqlite3_bind_null(ins, 2 + k);
+                else
+                    sqlite3_bind_text(ins, 2 + k, texts[k]->toUtf8().constData(), -1,
+                                      SQLITE_TRANSIENT);
             }
             sqlite3_bind_int(ins, 8, t.state);
             const QString* rest[] = {&t.text, &t.unit, &t.cls, &t.declar};
@@ -235,19 +249,24 @@ int main(int argc, char** argv) {
     };
     lite.exec("pragma case_sensitive_like = on"); // our Like is case-sensitive
     compare("full scan (all but memos)",
-            QStringLiteral("select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,UNIT,CLASS from \"topics.dbf\""),
+            QStringLiteral(
+                "select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,UNIT,CLASS from \"topics.dbf\""),
             "select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,UNIT,CLASS from topics");
-    compare("select ID,Name order by 2", QStringLiteral("select ID,Name from \"topics.dbf\" order by 2"),
+    compare("select ID,Name order by 2",
+            QStringLiteral("select ID,Name from \"topics.dbf\" order by 2"),
             "select ID,Name from topics order by 2");
     compare("Like '%macro link%' on Name",
             QStringLiteral("select ID,NAME from \"topics.dbf\" where NAME like '%macro link%'"),
             "select ID,NAME from topics where NAME like '%macro link%'");
-    compare("select Max(ID)", QStringLiteral("select Max(ID) from \"topics.dbf\""), "select Max(ID) from topics");
+    compare("select Max(ID)", QStringLiteral("select Max(ID) from \"topics.dbf\""),
+            "select Max(ID) from topics");
 
     const qint64 target = n / 2 + 1;
     int flip = 0;
     const double oursUpdate = best(runs, [&] {
-        sql.execute(QStringLiteral("update \"topics.dbf\" set NAME = 'changed %1' where ID = %2").arg(++flip).arg(target));
+        sql.execute(QStringLiteral("update \"topics.dbf\" set NAME = 'changed %1' where ID = %2")
+                        .arg(++flip)
+                        .arg(target));
     });
     const double liteUpdate = best(runs, [&] {
         lite.exec(QStringLiteral("update topics set NAME = 'changed %1' where ID = %2")
@@ -259,8 +278,10 @@ int main(int argc, char** argv) {
     row("update one row by ID", oursUpdate, liteUpdate);
 
     const double dbfKb = double(QFileInfo(dbf).size()) / 1024.0;
-    const double memoKb = double(QFileInfo(dir.filePath(QStringLiteral("topics.dbt"))).size()) / 1024.0;
-    std::printf("\nopen table memory: %ld KB (RSS growth); .dbf %.0f KB (ratio %.2f, target <= 2); .dbt %.0f KB "
+    const double memoKb =
+        double(QFileInfo(dir.filePath(QStringLiteral("topics.dbt"))).size()) / 1024.0;
+    std::printf("\nopen table memory: %ld KB (RSS growth); .dbf %.0f KB (ratio %.2f, target <= 2); "
+                ".dbt %.0f KB "
                 "stays on disk\n",
                 openKb, dbfKb, double(openKb) / dbfKb, memoKb);
     std::printf("(checksum %zu %zu)\n", sink, lite.sink_);

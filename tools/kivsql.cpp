@@ -44,11 +44,13 @@ QString csvField(const QString& text) {
 
 void printResult(const SqlResult& r, Output& out) {
     QStringList fields;
-    for (const SqlColumn& c : r.columns) fields << csvField(c.name);
+    for (const SqlColumn& c : r.columns)
+        fields << csvField(c.name);
     out.line(fields.join(QLatin1Char(',')));
     for (int row = 0; row < r.rowCount(); ++row) {
         fields.clear();
-        for (int c = 0; c < r.columns.size(); ++c) fields << csvField(sqlText(r.value(row, c)));
+        for (int c = 0; c < r.columns.size(); ++c)
+            fields << csvField(sqlText(r.value(row, c)));
         out.line(fields.join(QLatin1Char(',')));
     }
 }
@@ -62,17 +64,21 @@ void run(SqlDatabase& db, const QString& statement, Output& out) {
         const QString word = command.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
         QString arg = command.mid(word.size()).trimmed();
         if (word == QLatin1String(".tables") && arg.isEmpty()) {
-            for (const QString& t : db.tables()) out.line(t);
+            for (const QString& t : db.tables())
+                out.line(t);
             return;
         }
         if (word == QLatin1String(".schema") && !arg.isEmpty()) {
-            if (arg.size() >= 2 && arg.startsWith(QLatin1Char('"')) && arg.endsWith(QLatin1Char('"')))
+            if (arg.size() >= 2 && arg.startsWith(QLatin1Char('"')) &&
+                arg.endsWith(QLatin1Char('"')))
                 arg = arg.mid(1, arg.size() - 2);
             const QString schema = db.schema(arg);
             out.line(schema.endsWith(QLatin1Char('\n')) ? schema.chopped(1) : schema);
             return;
         }
-        throw EDatabaseError(QStringLiteral("Unknown command \"%1\" (use .tables or .schema \"T.dbf\")").arg(command));
+        throw EDatabaseError(
+            QStringLiteral("Unknown command \"%1\" (use .tables or .schema \"T.dbf\")")
+                .arg(command));
     }
     const SqlResult r = db.execute(text);
     if (r.isSelect) printResult(r, out);
@@ -89,7 +95,8 @@ QStringList splitStatements(const QString& input) {
         // A CR before the LF belongs to a quoted text that spans the line break;
         // outside quotes it is blank space like any other.
         const QString& line = lines[i];
-        if (current.trimmed().isEmpty() && quote.isNull() && line.trimmed().startsWith(QLatin1Char('.'))) {
+        if (current.trimmed().isEmpty() && quote.isNull() &&
+            line.trimmed().startsWith(QLatin1Char('.'))) {
             statements << line.trimmed();
             current.clear();
             continue;
@@ -135,10 +142,12 @@ int main(int argc, char** argv) {
             statements << args[2];
         } else {
             QFile in;
-            if (!in.open(stdin, QIODevice::ReadOnly)) throw EInOutError(QStringLiteral("Cannot read standard input"));
+            if (!in.open(stdin, QIODevice::ReadOnly))
+                throw EInOutError(QStringLiteral("Cannot read standard input"));
             statements = splitStatements(QString::fromUtf8(in.readAll()));
         }
-        for (const QString& s : statements) run(db, s, out);
+        for (const QString& s : statements)
+            run(db, s, out);
     } catch (const EKivError& e) {
         out.flush();
         std::fprintf(stderr, "%s\n", e.message().toUtf8().constData());

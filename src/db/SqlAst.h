@@ -13,22 +13,22 @@ class SqlLikePattern;
 
 struct SqlExpr {
     enum Kind {
-        Literal,   // value
-        Column,    // qualifier.name; bound to (depth, source, field) before evaluation
-        Unary,     // op: "-", "not"
-        Binary,    // op: "+", "-", "*", "/", "||", "=", "<>", "<", ">", "<=", ">=", "and", "or"
-        Like,      // args: value, pattern[, escape]; negated
-        In,        // args: value, list...; or value and sub; negated
-        Between,   // args: value, low, high; negated
-        IsNull,    // args: value; negated
-        Exists,    // sub
-        Subquery,  // sub: a select of one column, its first value
-        Function,  // name (upper case), args
-        Aggregate  // name: COUNT, MIN, MAX, SUM, AVG; args empty for count(*); distinct
+        Literal,  // value
+        Column,   // qualifier.name; bound to (depth, source, field) before evaluation
+        Unary,    // op: "-", "not"
+        Binary,   // op: "+", "-", "*", "/", "||", "=", "<>", "<", ">", "<=", ">=", "and", "or"
+        Like,     // args: value, pattern[, escape]; negated
+        In,       // args: value, list...; or value and sub; negated
+        Between,  // args: value, low, high; negated
+        IsNull,   // args: value; negated
+        Exists,   // sub
+        Subquery, // sub: a select of one column, its first value
+        Function, // name (upper case), args
+        Aggregate // name: COUNT, MIN, MAX, SUM, AVG; args empty for count(*); distinct
     };
 
     Kind kind = Literal;
-    QString op;   // operator or function name
+    QString op; // operator or function name
     QVariant value;
     QString qualifier;
     QString name;
@@ -59,10 +59,10 @@ struct SqlTableName {
 };
 
 struct SqlSelectItem {
-    SqlExprPtr expr;      // null for * and alias.*
-    QString starOf;       // qualifier of alias.* (empty for a plain *)
+    SqlExprPtr expr; // null for * and alias.*
+    QString starOf;  // qualifier of alias.* (empty for a plain *)
     QString alias;
-    QString text;         // the item's text in the statement
+    QString text; // the item's text in the statement
 };
 
 struct SqlSource {
@@ -93,11 +93,11 @@ struct SqlStatement {
     Kind kind = Select;
     std::unique_ptr<SqlSelect> select; // Select; Insert ... select
     SqlTableName table;
-    QString alias;                     // Update, Delete
-    QStringList columns;               // Insert column list; CreateIndex fields
+    QString alias;                               // Update, Delete
+    QStringList columns;                         // Insert column list; CreateIndex fields
     std::vector<std::vector<SqlExprPtr>> values; // Insert ... values
     std::vector<std::pair<QString, SqlExprPtr>> assignments; // Update
-    SqlExprPtr where;                  // Update, Delete
-    QVector<DbfFieldDef> fields;       // CreateTable
-    DbfIndexDef index;                 // CreateIndex, DropIndex (name)
+    SqlExprPtr where;                                        // Update, Delete
+    QVector<DbfFieldDef> fields;                             // CreateTable
+    DbfIndexDef index;                                       // CreateIndex, DropIndex (name)
 };

@@ -34,19 +34,24 @@ SqlResult insert(SqlRunner& runner, SqlStatement& st) {
     const auto& fields = table->fields();
     QVector<int> targets;
     if (st.columns.isEmpty()) {
-        for (int f = 0; f < fields.size(); ++f) targets.append(f);
+        for (int f = 0; f < fields.size(); ++f)
+            targets.append(f);
     } else {
         for (const QString& c : st.columns) {
             const int f = fieldOf(*table, c);
-            if (targets.contains(f)) throw EDatabaseError(QStringLiteral("Column \"%1\" is named twice").arg(c));
+            if (targets.contains(f))
+                throw EDatabaseError(QStringLiteral("Column \"%1\" is named twice").arg(c));
             targets.append(f);
         }
     }
     auto fill = [&](DbfBatch& batch, int count, const auto& valueAt) {
         if (count != targets.size())
-            throw EDatabaseError(QStringLiteral("Insert gives %1 values for %2 columns").arg(count).arg(targets.size()));
+            throw EDatabaseError(QStringLiteral("Insert gives %1 values for %2 columns")
+                                     .arg(count)
+                                     .arg(targets.size()));
         DbfRecord rec(fields.size());
-        for (int i = 0; i < count; ++i) rec[targets[i]] = valueAt(i);
+        for (int i = 0; i < count; ++i)
+            rec[targets[i]] = valueAt(i);
         batch.appends.push_back(std::move(rec));
     };
 
@@ -58,8 +63,10 @@ SqlResult insert(SqlRunner& runner, SqlStatement& st) {
     } else {
         SqlSubqueryRunner& sub = runner;
         for (auto& row : st.values) {
-            for (auto& e : row) runner.bindFree(*e);
-            fill(batch, int(row.size()), [&](int i) { return sqlEval(*row[size_t(i)], noRows, sub); });
+            for (auto& e : row)
+                runner.bindFree(*e);
+            fill(batch, int(row.size()),
+                 [&](int i) { return sqlEval(*row[size_t(i)], noRows, sub); });
         }
     }
     table->applyBatch(batch);
@@ -87,7 +94,8 @@ SqlResult update(SqlRunner& runner, SqlStatement& st) {
     for (int r : rows) {
         row = r;
         DbfRecord rec = table.record(r);
-        for (size_t i = 0; i < fields.size(); ++i) rec[fields[i]] = sqlEval(*st.assignments[i].second, frame, runner);
+        for (size_t i = 0; i < fields.size(); ++i)
+            rec[fields[i]] = sqlEval(*st.assignments[i].second, frame, runner);
         batch.updates.emplace_back(r, std::move(rec));
     }
     if (!batch.updates.empty()) table.applyBatch(batch);
@@ -160,7 +168,8 @@ SqlResult SqlDatabase::execute(const QString& statement, const QHash<QString, QV
         break;
     case SqlStatement::CreateIndex: {
         const auto table = runner.openTable(st.table);
-        for (QString& f : st.index.fields) f = table->fields()[fieldOf(*table, f)].name;
+        for (QString& f : st.index.fields)
+            f = table->fields()[fieldOf(*table, f)].name;
         table->addIndex(st.index);
         break;
     }
@@ -187,7 +196,8 @@ SqlResult SqlDatabase::execute(const QString& statement, const QHash<QString, QV
 
 QStringList SqlDatabase::tables() const {
     QDir dir(folder_);
-    QStringList names = dir.entryList({QStringLiteral("*.dbf")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    QStringList names =
+        dir.entryList({QStringLiteral("*.dbf")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     return names;
 }
 
@@ -199,11 +209,16 @@ QString SqlDatabase::schema(const QString& tableName) const {
     const auto table = DbfTable::open(path);
     const QString quoted = QLatin1Char('"') + QFileInfo(path).fileName() + QLatin1Char('"');
     QStringList columns;
-    for (const DbfFieldDef& f : table->fields()) columns << f.name + QLatin1Char(' ') + typeText(f);
-    QString out = QStringLiteral("Create Table %1 (%2);\n").arg(quoted, columns.join(QLatin1Char(',')));
+    for (const DbfFieldDef& f : table->fields())
+        columns << f.name + QLatin1Char(' ') + typeText(f);
+    QString out =
+        QStringLiteral("Create Table %1 (%2);\n").arg(quoted, columns.join(QLatin1Char(',')));
     for (const DbfIndexDef& d : table->indexes()) {
-        const QString kind = d.primary ? QStringLiteral("primary ") : d.unique ? QStringLiteral("unique ") : QString();
-        out += QStringLiteral("Create %1Index %2 on %3 (%4);\n").arg(kind, d.name, quoted, d.fields.join(QLatin1Char(',')));
+        const QString kind = d.primary  ? QStringLiteral("primary ")
+                             : d.unique ? QStringLiteral("unique ")
+                                        : QString();
+        out += QStringLiteral("Create %1Index %2 on %3 (%4);\n")
+                   .arg(kind, d.name, quoted, d.fields.join(QLatin1Char(',')));
     }
     return out;
 }

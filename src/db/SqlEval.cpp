@@ -9,7 +9,8 @@
 namespace {
 
 [[noreturn]] void mismatch(const QVariant& v, const char* what) {
-    throw EDatabaseError(QStringLiteral("Type mismatch: '%1' is not %2").arg(sqlText(v), QLatin1String(what)));
+    throw EDatabaseError(
+        QStringLiteral("Type mismatch: '%1' is not %2").arg(sqlText(v), QLatin1String(what)));
 }
 
 double number(const QVariant& v) {
@@ -28,8 +29,10 @@ bool boolOf(const QVariant& v) {
     if (v.typeId() == QMetaType::Bool) return v.toBool();
     if (sqlIsNumber(v)) return v.toDouble() != 0;
     const QString s = v.toString().trimmed().toUpper();
-    if (s == QLatin1String("T") || s == QLatin1String("Y") || s == QLatin1String("TRUE")) return true;
-    if (s == QLatin1String("F") || s == QLatin1String("N") || s == QLatin1String("FALSE")) return false;
+    if (s == QLatin1String("T") || s == QLatin1String("Y") || s == QLatin1String("TRUE"))
+        return true;
+    if (s == QLatin1String("F") || s == QLatin1String("N") || s == QLatin1String("FALSE"))
+        return false;
     mismatch(v, "true or false");
 }
 
@@ -47,9 +50,12 @@ QVariant arithmetic(const QString& op, const QVariant& a, const QVariant& b) {
         const qint64 x = a.toLongLong(), y = b.toLongLong();
         qint64 r = 0;
         bool overflow = false;
-        if (op == QLatin1String("+")) overflow = __builtin_add_overflow(x, y, &r);
-        else if (op == QLatin1String("-")) overflow = __builtin_sub_overflow(x, y, &r);
-        else if (op == QLatin1String("*")) overflow = __builtin_mul_overflow(x, y, &r);
+        if (op == QLatin1String("+"))
+            overflow = __builtin_add_overflow(x, y, &r);
+        else if (op == QLatin1String("-"))
+            overflow = __builtin_sub_overflow(x, y, &r);
+        else if (op == QLatin1String("*"))
+            overflow = __builtin_mul_overflow(x, y, &r);
         else if (op == QLatin1String("%")) {
             if (y == 0) return {};
             if (y == -1) return qint64(0);
@@ -59,9 +65,12 @@ QVariant arithmetic(const QString& op, const QVariant& a, const QVariant& b) {
     }
     const double x = number(a), y = number(b);
     double r = 0;
-    if (op == QLatin1String("+")) r = x + y;
-    else if (op == QLatin1String("-")) r = x - y;
-    else if (op == QLatin1String("*")) r = x * y;
+    if (op == QLatin1String("+"))
+        r = x + y;
+    else if (op == QLatin1String("-"))
+        r = x - y;
+    else if (op == QLatin1String("*"))
+        r = x * y;
     else if (op == QLatin1String("/")) {
         if (y == 0) return {}; // division by zero is unknown rather than infinite
         r = x / y;
@@ -103,21 +112,25 @@ QVariant function(const QString& fn, std::vector<QVariant>& a) {
     if (fn == QLatin1String("LTRIM")) {
         const QString s = sqlText(a[0]);
         qsizetype i = 0;
-        while (i < s.size() && s[i].isSpace()) ++i;
+        while (i < s.size() && s[i].isSpace())
+            ++i;
         return s.mid(i);
     }
     if (fn == QLatin1String("RTRIM")) {
         QString s = sqlText(a[0]);
-        while (!s.isEmpty() && s.back().isSpace()) s.chop(1);
+        while (!s.isEmpty() && s.back().isSpace())
+            s.chop(1);
         return s;
     }
-    if (fn == QLatin1String("LENGTH") || fn == QLatin1String("LEN") || fn == QLatin1String("CHAR_LENGTH"))
+    if (fn == QLatin1String("LENGTH") || fn == QLatin1String("LEN") ||
+        fn == QLatin1String("CHAR_LENGTH"))
         return qint64(sqlText(a[0]).size());
     if (fn == QLatin1String("SUBSTRING") || fn == QLatin1String("SUBSTR")) {
         const QString s = sqlText(a[0]);
         const qint64 start = qint64(number(a[1]));
         qint64 from = std::max<qint64>(start, 1) - 1;
-        qint64 len = a.size() > 2 ? qint64(number(a[2])) - (std::max<qint64>(start, 1) - start) : s.size();
+        qint64 len =
+            a.size() > 2 ? qint64(number(a[2])) - (std::max<qint64>(start, 1) - start) : s.size();
         if (len <= 0 || from >= s.size()) return QString();
         return s.mid(from, std::min<qint64>(len, s.size() - from));
     }
@@ -138,7 +151,8 @@ QVariant function(const QString& fn, std::vector<QVariant>& a) {
 }
 
 QVariant aggregate(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
-    if (!frame.group) throw EDatabaseError(QStringLiteral("Aggregate %1 is not allowed here").arg(e.op));
+    if (!frame.group)
+        throw EDatabaseError(QStringLiteral("Aggregate %1 is not allowed here").arg(e.op));
     const auto& group = *frame.group;
     if (e.args.empty()) return qint64(group.size()); // count(*)
 
@@ -154,9 +168,10 @@ QVariant aggregate(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner)
     if (e.distinct) {
         std::sort(values.begin(), values.end(),
                   [](const QVariant& a, const QVariant& b) { return sqlCompare(a, b) < 0; });
-        values.erase(std::unique(values.begin(), values.end(),
-                                 [](const QVariant& a, const QVariant& b) { return sqlCompare(a, b) == 0; }),
-                     values.end());
+        values.erase(
+            std::unique(values.begin(), values.end(),
+                        [](const QVariant& a, const QVariant& b) { return sqlCompare(a, b) == 0; }),
+            values.end());
     }
     if (e.op == QLatin1String("COUNT")) return qint64(values.size());
     if (values.empty()) return {};
@@ -249,10 +264,14 @@ int sqlCompare(const QVariant& a, const QVariant& b) {
         const QVariant& other = at ? b : a;
         const QVariant& text = at ? a : b;
         QVariant converted;
-        if (sqlIsNumber(other)) converted = number(text);
-        else if (other.typeId() == QMetaType::QDate || other.typeId() == QMetaType::QDateTime) converted = dateOf(text);
-        else if (other.typeId() == QMetaType::Bool) converted = boolOf(text);
-        else converted = text;
+        if (sqlIsNumber(other))
+            converted = number(text);
+        else if (other.typeId() == QMetaType::QDate || other.typeId() == QMetaType::QDateTime)
+            converted = dateOf(text);
+        else if (other.typeId() == QMetaType::Bool)
+            converted = boolOf(text);
+        else
+            converted = text;
         return at ? compareDbfValues(converted, b) : compareDbfValues(a, converted);
     }
     if (sqlIsNumber(a) != sqlIsNumber(b)) {
@@ -273,9 +292,9 @@ bool sqlIsKnownFunction(const QString& fn, int n) {
     static const struct {
         const char* name;
         int minArgs, maxArgs;
-    } functions[] = {{"UPPER", 1, 1},   {"LOWER", 1, 1},     {"TRIM", 1, 1},        {"LTRIM", 1, 1},
-                     {"RTRIM", 1, 1},   {"LENGTH", 1, 1},    {"LEN", 1, 1},         {"CHAR_LENGTH", 1, 1},
-                     {"SUBSTRING", 2, 3}, {"SUBSTR", 2, 3},  {"ABS", 1, 1},         {"ROUND", 1, 2},
+    } functions[] = {{"UPPER", 1, 1},     {"LOWER", 1, 1},  {"TRIM", 1, 1}, {"LTRIM", 1, 1},
+                     {"RTRIM", 1, 1},     {"LENGTH", 1, 1}, {"LEN", 1, 1},  {"CHAR_LENGTH", 1, 1},
+                     {"SUBSTRING", 2, 3}, {"SUBSTR", 2, 3}, {"ABS", 1, 1},  {"ROUND", 1, 2},
                      {"COALESCE", 1, 64}, {"IFNULL", 2, 2}};
     for (const auto& f : functions)
         if (fn == QLatin1String(f.name)) return n >= f.minArgs && n <= f.maxArgs;
@@ -402,7 +421,8 @@ bool SqlLikePattern::matches(QStringView text) const {
             return false;
         }
     }
-    while (p < n && elements_[p].kind == Element::Many) ++p;
+    while (p < n && elements_[p].kind == Element::Many)
+        ++p;
     return p == n;
 }
 
@@ -414,7 +434,8 @@ QVariant sqlEval(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
         return e.value;
     case SqlExpr::Column: {
         const SqlFrame* f = &frame;
-        for (int i = 0; i < e.depth; ++i) f = f->outer;
+        for (int i = 0; i < e.depth; ++i)
+            f = f->outer;
         const int row = f->rows ? f->rows[e.source] : -1;
         if (row < 0) return {};
         return f->scope->sources[size_t(e.source)].table->value(row, e.field);
@@ -423,7 +444,8 @@ QVariant sqlEval(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
         const QVariant v = sqlEval(*e.args[0], frame, runner);
         if (e.op == QLatin1String("not")) return notOf(v);
         if (v.isNull()) return {};
-        if (sqlIsWhole(v) && v.toLongLong() != std::numeric_limits<qint64>::min()) return -v.toLongLong();
+        if (sqlIsWhole(v) && v.toLongLong() != std::numeric_limits<qint64>::min())
+            return -v.toLongLong();
         return -number(v);
     }
     case SqlExpr::Binary: {
@@ -456,7 +478,8 @@ QVariant sqlEval(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
         QChar escape;
         if (e.args.size() > 2) {
             const QString esc = sqlText(sqlEval(*e.args[2], frame, runner));
-            if (esc.size() != 1) throw EDatabaseError(QStringLiteral("The escape of Like must be one character"));
+            if (esc.size() != 1)
+                throw EDatabaseError(QStringLiteral("The escape of Like must be one character"));
             escape = esc[0];
         }
         const QString pattern = sqlText(p);
@@ -465,7 +488,7 @@ QVariant sqlEval(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
             e.likeSource = pattern;
         }
         const bool m = v.typeId() == QMetaType::QString ? e.likePattern->matches(v.toString())
-                                                          : e.likePattern->matches(sqlText(v));
+                                                        : e.likePattern->matches(sqlText(v));
         return m != e.negated;
     }
     case SqlExpr::In: {
@@ -494,8 +517,10 @@ QVariant sqlEval(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
         const QVariant lo = compareOp(QStringLiteral(">="), v, sqlEval(*e.args[1], frame, runner));
         const QVariant hi = compareOp(QStringLiteral("<="), v, sqlEval(*e.args[2], frame, runner));
         QVariant r;
-        if ((!lo.isNull() && !lo.toBool()) || (!hi.isNull() && !hi.toBool())) r = false;
-        else if (!lo.isNull() && !hi.isNull()) r = true;
+        if ((!lo.isNull() && !lo.toBool()) || (!hi.isNull() && !hi.toBool()))
+            r = false;
+        else if (!lo.isNull() && !hi.isNull())
+            r = true;
         return e.negated ? notOf(r) : r;
     }
     case SqlExpr::IsNull:
@@ -504,13 +529,16 @@ QVariant sqlEval(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
         return runner.exists(*e.sub, frame);
     case SqlExpr::Subquery: {
         const QVector<QVariant> values = runner.column(*e.sub, frame);
-        if (values.size() > 1) throw EDatabaseError(QStringLiteral("A subquery used as a value returned more than one row"));
+        if (values.size() > 1)
+            throw EDatabaseError(
+                QStringLiteral("A subquery used as a value returned more than one row"));
         return values.isEmpty() ? QVariant() : values.first();
     }
     case SqlExpr::Function: {
         std::vector<QVariant> args;
         args.reserve(e.args.size());
-        for (auto& a : e.args) args.push_back(sqlEval(*a, frame, runner));
+        for (auto& a : e.args)
+            args.push_back(sqlEval(*a, frame, runner));
         return function(e.op, args);
     }
     case SqlExpr::Aggregate:

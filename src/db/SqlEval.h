@@ -63,7 +63,7 @@ private:
     struct Element {
         enum Kind { Char, One, Many, Class } kind = Char;
         QChar c;
-        QString set;        // class members, ranges as a-z triples
+        QString set; // class members, ranges as a-z triples
         bool negated = false;
     };
     bool matchOne(const Element& e, QChar c) const;

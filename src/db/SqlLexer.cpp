@@ -25,11 +25,12 @@ bool isWordChar(QChar c) {
 } // namespace
 
 void throwSqlSyntaxError(const QString& statement, const SqlToken& token, const QString& detail) {
-    QString near = token.kind == SqlTokenKind::End ? QStringLiteral("end of statement")
-                                                   : QLatin1Char('"') +
-                                                         statement.mid(token.pos, token.end - token.pos) +
-                                                         QLatin1Char('"');
-    QString msg = QStringLiteral("Syntax error at position %1 near %2").arg(token.pos + 1).arg(near);
+    QString near =
+        token.kind == SqlTokenKind::End
+            ? QStringLiteral("end of statement")
+            : QLatin1Char('"') + statement.mid(token.pos, token.end - token.pos) + QLatin1Char('"');
+    QString msg =
+        QStringLiteral("Syntax error at position %1 near %2").arg(token.pos + 1).arg(near);
     if (!detail.isEmpty()) msg += QStringLiteral(": ") + detail;
     throw EDatabaseError(msg);
 }
@@ -39,9 +40,11 @@ QVector<SqlToken> tokenizeSql(const QString& s) {
     const int n = int(s.size());
     int i = 0;
     while (true) {
-        while (i < n && s[i].isSpace()) ++i;
+        while (i < n && s[i].isSpace())
+            ++i;
         if (i + 1 < n && s[i] == QLatin1Char('-') && s[i + 1] == QLatin1Char('-')) {
-            while (i < n && s[i] != QLatin1Char('\n')) ++i;
+            while (i < n && s[i] != QLatin1Char('\n'))
+                ++i;
             continue;
         }
         SqlToken t;
@@ -55,7 +58,8 @@ QVector<SqlToken> tokenizeSql(const QString& s) {
         const QChar c = s[i];
         if (isWordStart(c)) {
             int j = i + 1;
-            while (j < n && isWordChar(s[j])) ++j;
+            while (j < n && isWordChar(s[j]))
+                ++j;
             t.kind = SqlTokenKind::Identifier;
             t.text = s.mid(i, j - i);
             i = j;
@@ -81,16 +85,19 @@ QVector<SqlToken> tokenizeSql(const QString& s) {
             i = j;
         } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && s[i + 1].isDigit())) {
             int j = i;
-            while (j < n && s[j].isDigit()) ++j;
+            while (j < n && s[j].isDigit())
+                ++j;
             if (j < n && s[j] == QLatin1Char('.')) {
                 ++j;
-                while (j < n && s[j].isDigit()) ++j;
+                while (j < n && s[j].isDigit())
+                    ++j;
             }
             if (j < n && (s[j] == QLatin1Char('e') || s[j] == QLatin1Char('E'))) {
                 int k = j + 1;
                 if (k < n && (s[k] == QLatin1Char('+') || s[k] == QLatin1Char('-'))) ++k;
                 if (k < n && s[k].isDigit()) {
-                    while (k < n && s[k].isDigit()) ++k;
+                    while (k < n && s[k].isDigit())
+                        ++k;
                     j = k;
                 }
             }
@@ -100,7 +107,8 @@ QVector<SqlToken> tokenizeSql(const QString& s) {
             i = j;
         } else if (c == QLatin1Char(':') && i + 1 < n && isWordStart(s[i + 1])) {
             int j = i + 2;
-            while (j < n && isWordChar(s[j])) ++j;
+            while (j < n && isWordChar(s[j]))
+                ++j;
             t.kind = SqlTokenKind::Parameter;
             t.text = s.mid(i + 1, j - i - 1);
             i = j;
@@ -111,7 +119,8 @@ QVector<SqlToken> tokenizeSql(const QString& s) {
             for (const char* op : two)
                 if (pair == QLatin1String(op)) t.text = pair;
             if (t.text.isEmpty()) {
-                if (!QStringLiteral("(),.*+-/=<>;%").contains(c)) failAt(s, i, QStringLiteral("unexpected character"));
+                if (!QStringLiteral("(),.*+-/=<>;%").contains(c))
+                    failAt(s, i, QStringLiteral("unexpected character"));
                 t.text = QString(c);
             }
             i += int(t.text.size());

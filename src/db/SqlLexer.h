@@ -11,8 +11,8 @@ enum class SqlTokenKind {
     Quoted,     // "double quoted": a table file name or a column name
     String,     // 'text' with '' for an apostrophe
     Number,
-    Parameter,  // :Name
-    Symbol      // operators and punctuation: ( ) , . * + - / = <> != < > <= >= || ;
+    Parameter, // :Name
+    Symbol     // operators and punctuation: ( ) , . * + - / = <> != < > <= >= || ;
 };
 
 struct SqlToken {
@@ -22,7 +22,8 @@ struct SqlToken {
     int end = 0;  // offset just past the token
 
     bool is(const char* keyword) const {
-        return kind == SqlTokenKind::Identifier && text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+        return kind == SqlTokenKind::Identifier &&
+               text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
     }
     bool isSymbol(const char* symbol) const {
         return kind == SqlTokenKind::Symbol && text == QLatin1String(symbol);

@@ -44,7 +44,8 @@ public:
             fail(QStringLiteral("expected a statement"));
         }
         acceptSymbol(";");
-        if (peek().kind != SqlTokenKind::End) fail(QStringLiteral("unexpected text after the statement"));
+        if (peek().kind != SqlTokenKind::End)
+            fail(QStringLiteral("unexpected text after the statement"));
         return st;
     }
 
@@ -57,7 +58,9 @@ private:
         if (i_ + 1 < toks_.size()) ++i_;
         return t;
     }
-    [[noreturn]] void fail(const QString& detail) const { throwSqlSyntaxError(text_, peek(), detail); }
+    [[noreturn]] void fail(const QString& detail) const {
+        throwSqlSyntaxError(text_, peek(), detail);
+    }
     bool accept(const char* word) {
         if (!peek().is(word)) return false;
         next();
@@ -69,7 +72,8 @@ private:
         return true;
     }
     void expect(const char* word) {
-        if (!accept(word)) fail(QStringLiteral("expected %1").arg(QString::fromLatin1(word).toUpper()));
+        if (!accept(word))
+            fail(QStringLiteral("expected %1").arg(QString::fromLatin1(word).toUpper()));
     }
     void expectSymbol(const char* sym) {
         if (!acceptSymbol(sym)) fail(QStringLiteral("expected \"%1\"").arg(QLatin1String(sym)));
@@ -78,7 +82,8 @@ private:
 
     QString name() {
         const SqlToken& t = peek();
-        if ((t.kind == SqlTokenKind::Identifier && !isReserved(t)) || t.kind == SqlTokenKind::Quoted) {
+        if ((t.kind == SqlTokenKind::Identifier && !isReserved(t)) ||
+            t.kind == SqlTokenKind::Quoted) {
             next();
             return t.text;
         }
@@ -100,7 +105,8 @@ private:
             next();
             const QVariant v = param(t);
             if (v.typeId() != QMetaType::QString || v.toString().trimmed().isEmpty())
-                throwSqlSyntaxError(text_, t, QStringLiteral("parameter \"%1\" is not a table name").arg(t.text));
+                throwSqlSyntaxError(
+                    text_, t, QStringLiteral("parameter \"%1\" is not a table name").arg(t.text));
             tn.name = v.toString().trimmed();
             return tn;
         }
@@ -119,7 +125,8 @@ private:
     QString optionalAlias() {
         if (accept("as")) return name();
         const SqlToken& t = peek();
-        if ((t.kind == SqlTokenKind::Identifier && !isReserved(t)) || t.kind == SqlTokenKind::Quoted)
+        if ((t.kind == SqlTokenKind::Identifier && !isReserved(t)) ||
+            t.kind == SqlTokenKind::Quoted)
             return next().text;
         return {};
     }
@@ -128,14 +135,17 @@ private:
         Nesting guard(*this);
         auto s = std::make_unique<SqlSelect>();
         expect("select");
-        if (accept("distinct")) s->distinct = true;
-        else accept("all");
+        if (accept("distinct"))
+            s->distinct = true;
+        else
+            accept("all");
         do {
             SqlSelectItem item;
             const int start = peek().pos;
             if (acceptSymbol("*")) {
                 item.text = QStringLiteral("*");
-            } else if ((peek().kind == SqlTokenKind::Identifier || peek().kind == SqlTokenKind::Quoted) &&
+            } else if ((peek().kind == SqlTokenKind::Identifier ||
+                        peek().kind == SqlTokenKind::Quoted) &&
                        peek(1).isSymbol(".") && peek(2).isSymbol("*")) {
                 item.starOf = next().text;
                 next();
@@ -145,8 +155,10 @@ private:
                 item.expr = expr();
                 item.text = text_.mid(start, prevEnd() - start).trimmed();
                 if (accept("as")) {
-                    if (peek().kind == SqlTokenKind::String) item.alias = next().text;
-                    else item.alias = name();
+                    if (peek().kind == SqlTokenKind::String)
+                        item.alias = next().text;
+                    else
+                        item.alias = name();
                 } else if ((peek().kind == SqlTokenKind::Identifier && !isReserved(peek())) ||
                            peek().kind == SqlTokenKind::Quoted) {
                     item.alias = next().text;
@@ -188,7 +200,8 @@ private:
         if (accept("where")) s->where = expr();
         if (accept("group")) {
             expect("by");
-            do s->groupBy.push_back(expr());
+            do
+                s->groupBy.push_back(expr());
             while (acceptSymbol(","));
         }
         if (accept("having")) s->having = expr();
@@ -198,11 +211,13 @@ private:
                 SqlOrderItem o;
                 if (peek().kind == SqlTokenKind::Number && !peek(1).isSymbol(".") &&
                     (peek(1).isSymbol(",") || peek(1).is("asc") || peek(1).is("desc") ||
-                     peek(1).isSymbol(")") || peek(1).isSymbol(";") || peek(1).kind == SqlTokenKind::End)) {
+                     peek(1).isSymbol(")") || peek(1).isSymbol(";") ||
+                     peek(1).kind == SqlTokenKind::End)) {
                     bool ok = false;
                     o.position = peek().text.toInt(&ok);
                     bool star = false;
-                    for (const SqlSelectItem& item : s->items) star = star || !item.expr;
+                    for (const SqlSelectItem& item : s->items)
+                        star = star || !item.expr;
                     // "*" widens the list; the binder checks those positions.
                     if (!ok || o.position < 1 || (!star && o.position > int(s->items.size())))
                         fail(QStringLiteral("no select column %1").arg(peek().text));
@@ -210,8 +225,10 @@ private:
                 } else {
                     o.expr = expr();
                 }
-                if (accept("desc")) o.descending = true;
-                else accept("asc");
+                if (accept("desc"))
+                    o.descending = true;
+                else
+                    accept("asc");
                 s->orderBy.push_back(std::move(o));
             } while (acceptSymbol(","));
         }
@@ -223,7 +240,8 @@ private:
         expect("into");
         st.table = tableName();
         if (acceptSymbol("(")) {
-            do st.columns << name();
+            do
+                st.columns << name();
             while (acceptSymbol(","));
             expectSymbol(")");
         }
@@ -235,7 +253,8 @@ private:
         do {
             expectSymbol("(");
             std::vector<SqlExprPtr> row;
-            do row.push_back(expr());
+            do
+                row.push_back(expr());
             while (acceptSymbol(","));
             expectSymbol(")");
             st.values.push_back(std::move(row));
@@ -267,7 +286,8 @@ private:
                 const SqlToken nameTok = peek();
                 f.name = name().toUpper();
                 const SqlToken typeTok = peek();
-                if (typeTok.kind != SqlTokenKind::Identifier) fail(QStringLiteral("expected a type"));
+                if (typeTok.kind != SqlTokenKind::Identifier)
+                    fail(QStringLiteral("expected a type"));
                 next();
                 int size = 0, decimals = 0;
                 bool sized = false;
@@ -278,26 +298,32 @@ private:
                     expectSymbol(")");
                 }
                 if (!sqlFieldType(typeTok.text, size, decimals, sized, f))
-                    throwSqlSyntaxError(text_, typeTok, QStringLiteral("unknown or invalid column type"));
+                    throwSqlSyntaxError(text_, typeTok,
+                                        QStringLiteral("unknown or invalid column type"));
                 if (f.name.size() > 10)
-                    throwSqlSyntaxError(text_, nameTok, QStringLiteral("a column name has at most 10 characters"));
+                    throwSqlSyntaxError(text_, nameTok,
+                                        QStringLiteral("a column name has at most 10 characters"));
                 for (const DbfFieldDef& other : st.fields)
                     if (other.name == f.name)
-                        throwSqlSyntaxError(text_, nameTok, QStringLiteral("duplicate column name"));
+                        throwSqlSyntaxError(text_, nameTok,
+                                            QStringLiteral("duplicate column name"));
                 st.fields.append(f);
             } while (acceptSymbol(","));
             expectSymbol(")");
             return;
         }
         st.kind = SqlStatement::CreateIndex;
-        if (accept("unique")) st.index.unique = true;
-        else if (accept("primary")) st.index.unique = st.index.primary = true;
+        if (accept("unique"))
+            st.index.unique = true;
+        else if (accept("primary"))
+            st.index.unique = st.index.primary = true;
         expect("index");
         st.index.name = name();
         expect("on");
         st.table = tableName();
         expectSymbol("(");
-        do st.index.fields << name();
+        do
+            st.index.fields << name();
         while (acceptSymbol(","));
         expectSymbol(")");
     }
@@ -347,7 +373,8 @@ private:
     }
     SqlExprPtr finish(SqlExprPtr e) {
         e->end = prevEnd();
-        for (const auto& a : e->args) e->height = std::max(e->height, a->height + 1);
+        for (const auto& a : e->args)
+            e->height = std::max(e->height, a->height + 1);
         // Long operator chains nest as deeply as parentheses do.
         if (e->height > 1000) fail(QStringLiteral("nested too deeply"));
         return e;
@@ -367,12 +394,14 @@ private:
 
     SqlExprPtr orExpr() {
         auto e = andExpr();
-        while (accept("or")) e = binary(QStringLiteral("or"), std::move(e), andExpr());
+        while (accept("or"))
+            e = binary(QStringLiteral("or"), std::move(e), andExpr());
         return e;
     }
     SqlExprPtr andExpr() {
         auto e = notExpr();
-        while (accept("and")) e = binary(QStringLiteral("and"), std::move(e), notExpr());
+        while (accept("and"))
+            e = binary(QStringLiteral("and"), std::move(e), notExpr());
         return e;
     }
     SqlExprPtr notExpr() {
@@ -392,8 +421,9 @@ private:
         while (true) {
             const SqlToken& t = peek();
             if (t.kind == SqlTokenKind::Symbol &&
-                (t.text == QLatin1String("=") || t.text == QLatin1String("<>") || t.text == QLatin1String("!=") ||
-                 t.text == QLatin1String("<") || t.text == QLatin1String(">") || t.text == QLatin1String("<=") ||
+                (t.text == QLatin1String("=") || t.text == QLatin1String("<>") ||
+                 t.text == QLatin1String("!=") || t.text == QLatin1String("<") ||
+                 t.text == QLatin1String(">") || t.text == QLatin1String("<=") ||
                  t.text == QLatin1String(">="))) {
                 QString op = next().text;
                 if (op == QLatin1String("!=")) op = QStringLiteral("<>");
@@ -409,7 +439,8 @@ private:
                 left = finish(std::move(e));
                 continue;
             }
-            const bool negated = t.is("not") && (peek(1).is("like") || peek(1).is("in") || peek(1).is("between"));
+            const bool negated =
+                t.is("not") && (peek(1).is("like") || peek(1).is("in") || peek(1).is("between"));
             if (negated) next();
             if (accept("like")) {
                 auto e = make(SqlExpr::Like, left->pos);
@@ -426,7 +457,8 @@ private:
                 if (peek().is("select")) {
                     e->sub = select();
                 } else {
-                    do e->args.push_back(expr());
+                    do
+                        e->args.push_back(expr());
                     while (acceptSymbol(","));
                 }
                 expectSymbol(")");
@@ -448,7 +480,8 @@ private:
 
     SqlExprPtr concat() {
         auto e = additive();
-        while (acceptSymbol("||")) e = binary(QStringLiteral("||"), std::move(e), additive());
+        while (acceptSymbol("||"))
+            e = binary(QStringLiteral("||"), std::move(e), additive());
         return e;
     }
     SqlExprPtr additive() {
@@ -570,14 +603,17 @@ private:
                 expectSymbol(")");
                 return finish(std::move(e));
             }
-            if (accept("distinct")) e->distinct = true;
-            else accept("all");
+            if (accept("distinct"))
+                e->distinct = true;
+            else
+                accept("all");
             e->args.push_back(expr());
             expectSymbol(")");
             return finish(std::move(e));
         }
         if (!acceptSymbol(")")) {
-            do e->args.push_back(expr());
+            do
+                e->args.push_back(expr());
             while (acceptSymbol(","));
             expectSymbol(")");
         }
@@ -614,17 +650,21 @@ bool sqlFieldType(const QString& typeName, int size, int decimals, bool sized, D
         f.decimals = dec;
         return true;
     };
-    if (t == QLatin1String("numeric") || t == QLatin1String("decimal") || t == QLatin1String("number")) {
+    if (t == QLatin1String("numeric") || t == QLatin1String("decimal") ||
+        t == QLatin1String("number")) {
         if (!sized) return set(FieldType::Numeric, 20, 4);
-        if (size < 1 || size > 20 || decimals < 0 || (decimals > 0 && decimals > size - 2)) return false;
+        if (size < 1 || size > 20 || decimals < 0 || (decimals > 0 && decimals > size - 2))
+            return false;
         return set(FieldType::Numeric, size, decimals);
     }
     if (t == QLatin1String("float") || t == QLatin1String("double") || t == QLatin1String("real")) {
         if (!sized) return set(FieldType::Float, 20, 4);
-        if (size < 1 || size > 20 || decimals < 0 || (decimals > 0 && decimals > size - 2)) return false;
+        if (size < 1 || size > 20 || decimals < 0 || (decimals > 0 && decimals > size - 2))
+            return false;
         return set(FieldType::Float, size, decimals);
     }
-    if (t == QLatin1String("char") || t == QLatin1String("character") || t == QLatin1String("varchar")) {
+    if (t == QLatin1String("char") || t == QLatin1String("character") ||
+        t == QLatin1String("varchar")) {
         if (!sized) size = 1;
         if (size < 1 || size > 254 || decimals != 0) return false;
         return set(FieldType::Character, size, 0);
@@ -634,9 +674,11 @@ bool sqlFieldType(const QString& typeName, int size, int decimals, bool sized, D
         return set(FieldType::Memo, 10, 0);
     if (sized) return false; // the remaining types have a fixed size
     if (t == QLatin1String("date")) return set(FieldType::Date, 8, 0);
-    if (t == QLatin1String("boolean") || t == QLatin1String("bool") || t == QLatin1String("logical"))
+    if (t == QLatin1String("boolean") || t == QLatin1String("bool") ||
+        t == QLatin1String("logical"))
         return set(FieldType::Logical, 1, 0);
-    if (t == QLatin1String("integer") || t == QLatin1String("int")) return set(FieldType::Numeric, 11, 0);
+    if (t == QLatin1String("integer") || t == QLatin1String("int"))
+        return set(FieldType::Numeric, 11, 0);
     if (t == QLatin1String("smallint")) return set(FieldType::Numeric, 6, 0);
     return false;
 }

@@ -26,7 +26,8 @@ bool hasSubquery(const SqlExpr& e) {
 // The highest source of the select's own scope that `e` reads, -1 for none.
 int maxSource(const SqlExpr& e) {
     int m = e.kind == SqlExpr::Column && e.depth == 0 ? e.source : -1;
-    for (const auto& a : e.args) m = std::max(m, maxSource(*a));
+    for (const auto& a : e.args)
+        m = std::max(m, maxSource(*a));
     return m;
 }
 
@@ -96,9 +97,9 @@ struct SqlRunner::Bound {
     std::vector<Order> order;
     bool grouped = false;
     bool live = false;
-    std::vector<SqlExpr*> preFilters;               // read no source of this scope
-    std::vector<std::vector<SqlExpr*>> filters;     // per source: checked once it has a row
-    std::vector<std::vector<SqlExpr*>> onFilters;   // per left-joined source: its join condition
+    std::vector<SqlExpr*> preFilters;             // read no source of this scope
+    std::vector<std::vector<SqlExpr*>> filters;   // per source: checked once it has a row
+    std::vector<std::vector<SqlExpr*>> onFilters; // per left-joined source: its join condition
     struct Access {
         int index = -1;
         int field = -1;
@@ -157,7 +158,8 @@ struct SqlRunner::Walk {
                 };
                 auto lo = std::partition_point(ordered.begin(), ordered.end(),
                                                [&](int row) { return cmp(row) < 0; });
-                auto hi = std::partition_point(lo, ordered.end(), [&](int row) { return cmp(row) == 0; });
+                auto hi =
+                    std::partition_point(lo, ordered.end(), [&](int row) { return cmp(row) == 0; });
                 own.assign(lo, hi);
                 std::sort(own.begin(), own.end()); // file order, as a scan gives
             }
@@ -226,14 +228,17 @@ void SqlRunner::resolveColumn(SqlExpr& e, const std::vector<const SqlScope*>& ch
         int found = 0;
         for (size_t s = 0; s < scope.sources.size(); ++s) {
             const SqlScopeSource& src = scope.sources[s];
-            if (!e.qualifier.isEmpty() && !nameMatches(e.qualifier, src.alias, src.tableName)) continue;
+            if (!e.qualifier.isEmpty() && !nameMatches(e.qualifier, src.alias, src.tableName))
+                continue;
             const int field = src.table->fieldIndex(e.name);
             if (field < 0) {
                 if (!e.qualifier.isEmpty())
-                    throw EDatabaseError(QStringLiteral("Unknown column \"%1.%2\"").arg(e.qualifier, e.name));
+                    throw EDatabaseError(
+                        QStringLiteral("Unknown column \"%1.%2\"").arg(e.qualifier, e.name));
                 continue;
             }
-            if (++found > 1) throw EDatabaseError(QStringLiteral("Ambiguous column \"%1\"").arg(e.name));
+            if (++found > 1)
+                throw EDatabaseError(QStringLiteral("Ambiguous column \"%1\"").arg(e.name));
             e.depth = depth;
             e.source = int(s);
             e.field = field;
@@ -245,31 +250,38 @@ void SqlRunner::resolveColumn(SqlExpr& e, const std::vector<const SqlScope*>& ch
     throw EDatabaseError(QStringLiteral("Unknown column \"%1\"").arg(e.name));
 }
 
-void SqlRunner::bindExpr(SqlExpr& e, const std::vector<const SqlScope*>& chain, bool allowAggregate) {
+void SqlRunner::bindExpr(SqlExpr& e, const std::vector<const SqlScope*>& chain,
+                         bool allowAggregate) {
     switch (e.kind) {
     case SqlExpr::Column:
         resolveColumn(e, chain);
         return;
     case SqlExpr::Aggregate:
         if (!allowAggregate)
-            throw EDatabaseError(QStringLiteral("Aggregate %1 is not allowed at position %2").arg(e.op).arg(e.pos + 1));
-        for (auto& a : e.args) bindExpr(*a, chain, false);
+            throw EDatabaseError(QStringLiteral("Aggregate %1 is not allowed at position %2")
+                                     .arg(e.op)
+                                     .arg(e.pos + 1));
+        for (auto& a : e.args)
+            bindExpr(*a, chain, false);
         return;
     case SqlExpr::Function:
         if (!sqlIsKnownFunction(e.op, int(e.args.size())))
-            throw EDatabaseError(QStringLiteral("Unknown function %1 with %2 arguments at position %3")
-                                     .arg(e.op)
-                                     .arg(e.args.size())
-                                     .arg(e.pos + 1));
+            throw EDatabaseError(
+                QStringLiteral("Unknown function %1 with %2 arguments at position %3")
+                    .arg(e.op)
+                    .arg(e.args.size())
+                    .arg(e.pos + 1));
         break;
     default:
         break;
     }
-    for (auto& a : e.args) bindExpr(*a, chain, allowAggregate);
+    for (auto& a : e.args)
+        bindExpr(*a, chain, allowAggregate);
     if (e.sub) {
         Bound& sub = bind(*e.sub, chain);
         if (e.kind != SqlExpr::Exists && sub.items.size() != 1)
-            throw EDatabaseError(QStringLiteral("A subquery at position %1 must select one column").arg(e.pos + 1));
+            throw EDatabaseError(
+                QStringLiteral("A subquery at position %1 must select one column").arg(e.pos + 1));
     }
 }
 
@@ -294,7 +306,8 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
             bool any = false;
             for (size_t src = 0; src < n; ++src) {
                 const SqlScopeSource& ss = b.scope.sources[src];
-                if (!item.starOf.isEmpty() && !nameMatches(item.starOf, ss.alias, ss.tableName)) continue;
+                if (!item.starOf.isEmpty() && !nameMatches(item.starOf, ss.alias, ss.tableName))
+                    continue;
                 any = true;
                 const auto& fields = ss.table->fields();
                 for (int f = 0; f < fields.size(); ++f) {
@@ -306,8 +319,10 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
                 }
             }
             if (!any) {
-                if (item.starOf.isEmpty()) throw EDatabaseError(QStringLiteral("\"*\" needs a FROM clause"));
-                throw EDatabaseError(QStringLiteral("Unknown table \"%1\" in %1.*").arg(item.starOf));
+                if (item.starOf.isEmpty())
+                    throw EDatabaseError(QStringLiteral("\"*\" needs a FROM clause"));
+                throw EDatabaseError(
+                    QStringLiteral("Unknown table \"%1\" in %1.*").arg(item.starOf));
             }
             continue;
         }
@@ -324,7 +339,8 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
     for (SqlSource& src : s.from)
         if (src.on) bindExpr(*src.on, chain, false);
     if (s.where) bindExpr(*s.where, chain, false);
-    for (auto& g : s.groupBy) bindExpr(*g, chain, false);
+    for (auto& g : s.groupBy)
+        bindExpr(*g, chain, false);
     if (s.having) bindExpr(*s.having, chain, true);
 
     b.grouped = !s.groupBy.empty() || s.having;
@@ -337,15 +353,17 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
         if (o.position > 0) {
             // "*" may have widened the list: count the expanded columns.
             if (o.position > int(b.items.size()))
-                throw EDatabaseError(QStringLiteral("ORDER BY %1: no select column %1, the select has %2")
-                                         .arg(o.position)
-                                         .arg(b.items.size()));
+                throw EDatabaseError(
+                    QStringLiteral("ORDER BY %1: no select column %1, the select has %2")
+                        .arg(o.position)
+                        .arg(b.items.size()));
             ord.item = o.position - 1;
         } else {
             SqlExpr& e = *o.expr;
             if (e.kind == SqlExpr::Column && e.qualifier.isEmpty()) {
                 for (size_t i = 0; i < s.items.size() && ord.item < 0; ++i)
-                    if (!s.items[i].alias.isEmpty() && s.items[i].alias.compare(e.name, Qt::CaseInsensitive) == 0)
+                    if (!s.items[i].alias.isEmpty() &&
+                        s.items[i].alias.compare(e.name, Qt::CaseInsensitive) == 0)
                         for (size_t k = 0; k < b.items.size(); ++k)
                             if (b.items[k].expr == s.items[i].expr.get()) ord.item = int(k);
             }
@@ -354,7 +372,8 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
                 ord.expr = &e;
                 if (e.kind == SqlExpr::Column && e.depth == 0)
                     for (size_t k = 0; k < b.items.size(); ++k)
-                        if (b.items[k].source == e.source && b.items[k].field == e.field) ord.item = int(k);
+                        if (b.items[k].source == e.source && b.items[k].field == e.field)
+                            ord.item = int(k);
             }
         }
         b.order.push_back(ord);
@@ -372,17 +391,22 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
     splitConjuncts(s.where.get(), conj);
     std::vector<std::vector<SqlExpr*>> joinConj(n);
     for (size_t k = 0; k < n; ++k) {
-        if (s.from[k].join == SqlSource::Left) splitConjuncts(s.from[k].on.get(), joinConj[k]);
-        else splitConjuncts(s.from[k].on.get(), conj);
+        if (s.from[k].join == SqlSource::Left)
+            splitConjuncts(s.from[k].on.get(), joinConj[k]);
+        else
+            splitConjuncts(s.from[k].on.get(), conj);
     }
     auto level = [&](SqlExpr* c) { return hasSubquery(*c) ? int(n) - 1 : maxSource(*c); };
     for (SqlExpr* c : conj) {
         const int l = level(c);
-        if (l < 0) b.preFilters.push_back(c);
-        else b.filters[size_t(l)].push_back(c);
+        if (l < 0)
+            b.preFilters.push_back(c);
+        else
+            b.filters[size_t(l)].push_back(c);
     }
     for (size_t k = 0; k < n; ++k)
-        for (SqlExpr* c : joinConj[k]) b.onFilters[k].push_back(c);
+        for (SqlExpr* c : joinConj[k])
+            b.onFilters[k].push_back(c);
 
     // Equality on the first field of an index reads that index instead of every row.
     for (size_t k = 0; k < n; ++k) {
@@ -434,7 +458,8 @@ SqlColumn inferColumn(const SqlExpr& e, const SqlScope* const* chainEnd) {
         const SqlColumn arg = inferColumn(*e.args[0], chainEnd);
         if (e.op == QLatin1String("AVG")) return typed(FieldType::Float, 20, 4);
         if (e.op == QLatin1String("SUM")) {
-            if (arg.type == FieldType::Numeric && arg.decimals == 0) return typed(FieldType::Numeric, 20, 0);
+            if (arg.type == FieldType::Numeric && arg.decimals == 0)
+                return typed(FieldType::Numeric, 20, 0);
             return typed(FieldType::Float, 20, std::max(arg.decimals, 2));
         }
         return arg;
@@ -445,26 +470,32 @@ SqlColumn inferColumn(const SqlExpr& e, const SqlScope* const* chainEnd) {
     case SqlExpr::Binary: {
         const QString& op = e.op;
         if (op == QLatin1String("||")) {
-            const int len = inferColumn(*e.args[0], chainEnd).length + inferColumn(*e.args[1], chainEnd).length;
+            const int len =
+                inferColumn(*e.args[0], chainEnd).length + inferColumn(*e.args[1], chainEnd).length;
             return typed(FieldType::Character, std::clamp(len, 1, 254), 0);
         }
         if (op.size() == 1 && QStringLiteral("+-*/%").contains(op[0])) {
-            const SqlColumn a = inferColumn(*e.args[0], chainEnd), b = inferColumn(*e.args[1], chainEnd);
+            const SqlColumn a = inferColumn(*e.args[0], chainEnd),
+                            b = inferColumn(*e.args[1], chainEnd);
             if (op == QLatin1String("/")) return typed(FieldType::Float, 20, 4);
-            const int dec = std::max(isNumericType(a.type) ? a.decimals : 0, isNumericType(b.type) ? b.decimals : 0);
+            const int dec = std::max(isNumericType(a.type) ? a.decimals : 0,
+                                     isNumericType(b.type) ? b.decimals : 0);
             return typed(dec ? FieldType::Float : FieldType::Numeric, 20, dec);
         }
         return typed(FieldType::Logical, 1, 0);
     }
     case SqlExpr::Function: {
-        if (e.op == QLatin1String("LENGTH") || e.op == QLatin1String("LEN") || e.op == QLatin1String("CHAR_LENGTH"))
+        if (e.op == QLatin1String("LENGTH") || e.op == QLatin1String("LEN") ||
+            e.op == QLatin1String("CHAR_LENGTH"))
             return typed(FieldType::Numeric, 11, 0);
-        if (e.op == QLatin1String("ABS") || e.op == QLatin1String("COALESCE") || e.op == QLatin1String("IFNULL"))
+        if (e.op == QLatin1String("ABS") || e.op == QLatin1String("COALESCE") ||
+            e.op == QLatin1String("IFNULL"))
             return inferColumn(*e.args[0], chainEnd);
         if (e.op == QLatin1String("ROUND")) return typed(FieldType::Float, 20, 4);
         SqlColumn arg = inferColumn(*e.args[0], chainEnd);
         if (arg.type == FieldType::Memo) return typed(FieldType::Memo, 10, 0);
-        return typed(FieldType::Character, std::clamp(arg.type == FieldType::Character ? arg.length : 20, 1, 254), 0);
+        return typed(FieldType::Character,
+                     std::clamp(arg.type == FieldType::Character ? arg.length : 20, 1, 254), 0);
     }
     case SqlExpr::Subquery:
         return typed(FieldType::Character, 254, 0); // replaced by the values' kind below
@@ -478,10 +509,14 @@ void refineColumn(SqlColumn& c, const QVector<DbfRecord>& rows, int col) {
     for (const DbfRecord& r : rows) {
         const QVariant& v = r[col];
         if (v.isNull()) continue;
-        if (sqlIsWhole(v)) c = typed(FieldType::Numeric, 20, 0);
-        else if (sqlIsNumber(v)) c = typed(FieldType::Float, 20, 4);
-        else if (v.typeId() == QMetaType::QDate) c = typed(FieldType::Date, 8, 0);
-        else if (v.typeId() == QMetaType::Bool) c = typed(FieldType::Logical, 1, 0);
+        if (sqlIsWhole(v))
+            c = typed(FieldType::Numeric, 20, 0);
+        else if (sqlIsNumber(v))
+            c = typed(FieldType::Float, 20, 4);
+        else if (v.typeId() == QMetaType::QDate)
+            c = typed(FieldType::Date, 8, 0);
+        else if (v.typeId() == QMetaType::Bool)
+            c = typed(FieldType::Logical, 1, 0);
         return;
     }
 }
@@ -496,7 +531,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
     result.isSelect = true;
 
     std::vector<const SqlScope*> chain;
-    for (const SqlFrame* f = outer; f; f = f->outer) chain.insert(chain.begin(), f->scope);
+    for (const SqlFrame* f = outer; f; f = f->outer)
+        chain.insert(chain.begin(), f->scope);
     chain.push_back(&b.scope);
     for (size_t i = 0; i < b.items.size(); ++i) {
         const Bound::Item& it = b.items[i];
@@ -504,9 +540,12 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
         const SqlSelectItem* src = nullptr;
         for (const SqlSelectItem& si : s.items)
             if (si.expr.get() == it.expr && it.expr) src = &si;
-        if (src && !src->alias.isEmpty()) c.name = src->alias;
-        else if (it.source >= 0) c.name = b.scope.sources[size_t(it.source)].table->fields()[it.field].name;
-        else if (src) c.name = src->text;
+        if (src && !src->alias.isEmpty())
+            c.name = src->alias;
+        else if (it.source >= 0)
+            c.name = b.scope.sources[size_t(it.source)].table->fields()[it.field].name;
+        else if (src)
+            c.name = src->text;
         if (b.live) c.tableField = it.field;
         result.columns.append(c);
     }
@@ -515,7 +554,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
     DbfTable* single = n == 1 ? b.scope.sources[0].table.get() : nullptr;
 
     // Max or min of an indexed field over the whole table: the index's ends.
-    if (single && b.grouped && s.groupBy.empty() && !s.having && !s.where && b.items.size() == 1 && !s.distinct) {
+    if (single && b.grouped && s.groupBy.empty() && !s.having && !s.where && b.items.size() == 1 &&
+        !s.distinct) {
         SqlExpr* e = b.items[0].expr;
         if (e && e->kind == SqlExpr::Aggregate && !e->distinct && !e->args.empty() &&
             (e->op == QLatin1String("MAX") || e->op == QLatin1String("MIN")) &&
@@ -523,7 +563,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
             const QString field = single->fields()[e->args[0]->field].name;
             const auto& indexes = single->indexes();
             for (int i = 0; i < indexes.size(); ++i) {
-                if (indexes[i].fields.isEmpty() || indexes[i].fields.first().compare(field, Qt::CaseInsensitive) != 0)
+                if (indexes[i].fields.isEmpty() ||
+                    indexes[i].fields.first().compare(field, Qt::CaseInsensitive) != 0)
                     continue;
                 const std::vector<int>& rows = single->indexRows(i);
                 QVariant v;
@@ -540,16 +581,19 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
     }
 
     Walk walk(*this, b, outer);
-    const bool whole = single && b.preFilters.empty() && b.filters[0].empty() && b.access[0].index < 0;
+    const bool whole =
+        single && b.preFilters.empty() && b.filters[0].empty() && b.access[0].index < 0;
 
     // A live result ordered by plain fields takes the table's own order.
     if (b.live) {
         QVector<int> orderFields;
         bool plain = !b.order.empty();
         for (const Bound::Order& o : b.order) {
-            if (o.item < 0 || b.items[size_t(o.item)].source != 0 || o.descending != b.order[0].descending)
+            if (o.item < 0 || b.items[size_t(o.item)].source != 0 ||
+                o.descending != b.order[0].descending)
                 plain = false;
-            else orderFields.append(b.items[size_t(o.item)].field);
+            else
+                orderFields.append(b.items[size_t(o.item)].field);
         }
         result.liveTable = b.scope.sources[0].table;
         if (plain && whole) {
@@ -559,7 +603,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
             result.tableRows.assign(walk.tuples.begin(), walk.tuples.end());
             if (plain && walk.tuples.size() > size_t(single->rowCount() / 8)) {
                 std::vector<char> keep(size_t(single->rowCount()), 0);
-                for (int r : walk.tuples) keep[size_t(r)] = 1;
+                for (int r : walk.tuples)
+                    keep[size_t(r)] = 1;
                 result.tableRows.clear();
                 for (int r : single->orderedRows(orderFields))
                     if (keep[size_t(r)]) result.tableRows.push_back(r);
@@ -577,7 +622,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
                                                    : sqlEval(*o.expr, f, *this));
                 }
                 std::vector<int> perm(result.tableRows.size());
-                for (size_t i = 0; i < perm.size(); ++i) perm[i] = int(i);
+                for (size_t i = 0; i < perm.size(); ++i)
+                    perm[i] = int(i);
                 std::stable_sort(perm.begin(), perm.end(), [&](int x, int y) {
                     for (size_t j = 0; j < k; ++j) {
                         const int c = compareKeys(keys[size_t(x) * k + j], keys[size_t(y) * k + j]);
@@ -587,11 +633,13 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
                 });
                 std::vector<int> sorted;
                 sorted.reserve(perm.size());
-                for (int p : perm) sorted.push_back(result.tableRows[size_t(p)]);
+                for (int p : perm)
+                    sorted.push_back(result.tableRows[size_t(p)]);
                 result.tableRows.swap(sorted);
             }
         }
-        if (plain && b.order[0].descending && (whole || walk.tuples.size() > size_t(single->rowCount() / 8)))
+        if (plain && b.order[0].descending &&
+            (whole || walk.tuples.size() > size_t(single->rowCount() / 8)))
             std::reverse(result.tableRows.begin(), result.tableRows.end());
         return result;
     }
@@ -605,23 +653,28 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
     auto value = [&](const Bound::Item& it, const SqlFrame& fr) {
         if (it.expr) return sqlEval(*it.expr, fr, *this);
         const int row = fr.rows ? fr.rows[it.source] : -1;
-        return row < 0 ? QVariant() : b.scope.sources[size_t(it.source)].table->value(row, it.field);
+        return row < 0 ? QVariant()
+                       : b.scope.sources[size_t(it.source)].table->value(row, it.field);
     };
 
     if (b.grouped) {
         std::vector<int> order(size_t(walk.tupleCount));
-        for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = int(i);
         const size_t gk = s.groupBy.size();
         std::vector<QVariant> keys;
         if (gk) {
             keys.reserve(order.size() * gk);
             for (int t = 0; t < walk.tupleCount; ++t) {
                 f.rows = walk.tuple(t);
-                for (auto& g : s.groupBy) keys.push_back(sqlEval(*g, f, *this));
+                for (auto& g : s.groupBy)
+                    keys.push_back(sqlEval(*g, f, *this));
             }
             std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
                 for (size_t j = 0; j < gk; ++j)
-                    if (const int c = compareKeys(keys[size_t(x) * gk + j], keys[size_t(y) * gk + j])) return c < 0;
+                    if (const int c =
+                            compareKeys(keys[size_t(x) * gk + j], keys[size_t(y) * gk + j]))
+                        return c < 0;
                 return false;
             });
         }
@@ -641,7 +694,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
             if (s.having && !sqlIsTrue(sqlEval(*s.having, f, *this))) continue;
             DbfRecord rec;
             rec.reserve(qsizetype(b.items.size()));
-            for (const Bound::Item& it : b.items) rec.append(value(it, f));
+            for (const Bound::Item& it : b.items)
+                rec.append(value(it, f));
             result.rows.append(rec);
             origin.push_back(g);
         }
@@ -651,7 +705,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
             f.rows = walk.tuple(t);
             DbfRecord rec;
             rec.reserve(qsizetype(b.items.size()));
-            for (const Bound::Item& it : b.items) rec.append(value(it, f));
+            for (const Bound::Item& it : b.items)
+                rec.append(value(it, f));
             result.rows.append(rec);
             origin.push_back(size_t(t));
         }
@@ -664,8 +719,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
         for (qsizetype i = 0; i < result.rows.size(); ++i) {
             QString key;
             for (const QVariant& v : result.rows[i])
-                key += QString::number(v.isNull() ? 0 : (sqlIsNumber(v) ? 1 : v.typeId())) + QLatin1Char(':') +
-                       sqlText(v) + QChar(0x1f);
+                key += QString::number(v.isNull() ? 0 : (sqlIsNumber(v) ? 1 : v.typeId())) +
+                       QLatin1Char(':') + sqlText(v) + QChar(0x1f);
             if (seen.contains(key)) continue;
             seen.insert(key);
             unique.append(result.rows[i]);
@@ -696,7 +751,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
             }
         }
         std::vector<int> perm(size_t(result.rows.size()));
-        for (size_t i = 0; i < perm.size(); ++i) perm[i] = int(i);
+        for (size_t i = 0; i < perm.size(); ++i)
+            perm[i] = int(i);
         std::stable_sort(perm.begin(), perm.end(), [&](int x, int y) {
             for (size_t j = 0; j < k; ++j) {
                 const int c = compareKeys(keys[size_t(x) * k + j], keys[size_t(y) * k + j]);
@@ -706,7 +762,8 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
         });
         QVector<DbfRecord> sorted;
         sorted.reserve(result.rows.size());
-        for (int p : perm) sorted.append(result.rows[p]);
+        for (int p : perm)
+            sorted.append(result.rows[p]);
         result.rows.swap(sorted);
     }
 
@@ -732,7 +789,8 @@ QVector<QVariant> SqlRunner::column(SqlSelect& s, const SqlFrame& outer) {
     const SqlResult r = run(*bound_.at(&s), &outer);
     QVector<QVariant> values;
     values.reserve(r.rowCount());
-    for (int i = 0; i < r.rowCount(); ++i) values.append(r.value(i, 0));
+    for (int i = 0; i < r.rowCount(); ++i)
+        values.append(r.value(i, 0));
     return values;
 }
 

@@ -20,7 +20,8 @@ Outcome kivsql(const QStringList& args, const QByteArray& input = {}) {
     if (!input.isNull()) p.write(input);
     p.closeWriteChannel();
     EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
 
@@ -35,14 +36,17 @@ protected:
 } // namespace
 
 TEST_F(KivsqlTest, OneStatementAndCsv) {
-    EXPECT_EQ(sql(QStringLiteral("create table t (id numeric(8), name char(40), n numeric(8,2), f float(12,4), "
-                                 "d date, l logical, m memo)"))
-                  .out,
-              QString());
-    const Outcome ins = sql(QString::fromUtf8("insert into \"t.dbf\" values "
-                                          "(1, 'plain', 12.00, 0.1, '2024-01-31', true, 'line one\r\nline two'), "
-                                          "(2, 'a,b', 12.5, -3, null, false, 'say \"hi\"'), "
-                                          "(3, 'Café — €', null, 1234567.125, null, null, null)"));
+    EXPECT_EQ(
+        sql(QStringLiteral(
+                "create table t (id numeric(8), name char(40), n numeric(8,2), f float(12,4), "
+                "d date, l logical, m memo)"))
+            .out,
+        QString());
+    const Outcome ins = sql(
+        QString::fromUtf8("insert into \"t.dbf\" values "
+                          "(1, 'plain', 12.00, 0.1, '2024-01-31', true, 'line one\r\nline two'), "
+                          "(2, 'a,b', 12.5, -3, null, false, 'say \"hi\"'), "
+                          "(3, 'Café — €', null, 1234567.125, null, null, null)"));
     EXPECT_EQ(ins.status, 0) << ins.err.toStdString();
     EXPECT_EQ(ins.out, QString());
 
@@ -59,29 +63,30 @@ TEST_F(KivsqlTest, OneStatementAndCsv) {
 
 TEST_F(KivsqlTest, StatementsFromStandardInput) {
     const Outcome r = script("create table t (id numeric(4), note char(20));\n"
-                         "insert into t values (1, 'semi;\n"
-                         "colon');\n"
-                         "insert into t values (2, 'x'); insert into t values (3, 'y')\n"
-                         ";\n"
-                         "insert into t\n"
-                         "  values (4, 'it''s;');\n"
-                         "select id, note\n"
-                         "from t order by 1;   \n"
-                         "select count(*) from t");
+                             "insert into t values (1, 'semi;\n"
+                             "colon');\n"
+                             "insert into t values (2, 'x'); insert into t values (3, 'y')\n"
+                             ";\n"
+                             "insert into t\n"
+                             "  values (4, 'it''s;');\n"
+                             "select id, note\n"
+                             "from t order by 1;   \n"
+                             "select count(*) from t");
     // The third statement holds a ";" that does not end a line: it is one
     // statement with text after it, an error that stops the run.
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Syntax error at position 32 near \"insert\""))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Syntax error at position 32 near \"insert\"")))
+        << r.err.toStdString();
     EXPECT_EQ(r.out, QString());
 
     const Outcome ok = script("create table u (id numeric(4), note char(20));\n"
-                          "insert into u values (1, 'semi;\n"
-                          "colon');\n"
-                          "insert into u\n"
-                          "  values (4, 'it''s;');\n"
-                          "select id, note\n"
-                          "from u order by 1;   \n"
-                          "select count(*) from u");
+                              "insert into u values (1, 'semi;\n"
+                              "colon');\n"
+                              "insert into u\n"
+                              "  values (4, 'it''s;');\n"
+                              "select id, note\n"
+                              "from u order by 1;   \n"
+                              "select count(*) from u");
     EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
     EXPECT_EQ(ok.out, QStringLiteral("ID,NOTE\n1,\"semi;\ncolon\"\n4,it's;\ncount(*)\n2\n"));
 }
@@ -95,17 +100,18 @@ TEST_F(KivsqlTest, WindowsLineEndsKeepQuotedText) {
 }
 
 TEST_F(KivsqlTest, TablesAndSchema) {
-    const Outcome made = script("Create Table \"book.dbf\" (Id numeric(8),Name char(60),Text blob(10),Price numeric(8,2));\n"
-                            "Create unique Index I_Id on \"book.dbf\" (Id);\n"
-                            "Create  Index I_Name on \"book.dbf\" (Name);\n"
-                            "create table \"Another.dbf\" (x char(1));\n");
+    const Outcome made = script("Create Table \"book.dbf\" (Id numeric(8),Name char(60),Text "
+                                "blob(10),Price numeric(8,2));\n"
+                                "Create unique Index I_Id on \"book.dbf\" (Id);\n"
+                                "Create  Index I_Name on \"book.dbf\" (Name);\n"
+                                "create table \"Another.dbf\" (x char(1));\n");
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
     EXPECT_EQ(sql(QStringLiteral(".tables")).out, QStringLiteral("Another.dbf\nbook.dbf\n"));
     const Outcome schema = sql(QStringLiteral(".schema \"book.dbf\""));
-    const QString expected = QStringLiteral(
-        "Create Table \"book.dbf\" (ID numeric(8),NAME char(60),TEXT blob(10),PRICE numeric(8,2));\n"
-        "Create unique Index I_Id on \"book.dbf\" (ID);\n"
-        "Create Index I_Name on \"book.dbf\" (NAME);\n");
+    const QString expected = QStringLiteral("Create Table \"book.dbf\" (ID numeric(8),NAME "
+                                            "char(60),TEXT blob(10),PRICE numeric(8,2));\n"
+                                            "Create unique Index I_Id on \"book.dbf\" (ID);\n"
+                                            "Create Index I_Name on \"book.dbf\" (NAME);\n");
     EXPECT_EQ(schema.out, expected);
 
     // The schema recreates the table.
@@ -118,13 +124,14 @@ TEST_F(KivsqlTest, TablesAndSchema) {
 TEST_F(KivsqlTest, ErrorsStopTheRun) {
     ASSERT_EQ(sql(QStringLiteral("create table t (id numeric(4))")).status, 0);
     const Outcome r = script("insert into t values (1);\n"
-                         "select nope from t;\n"
-                         "insert into t values (2);\n");
+                             "select nope from t;\n"
+                             "insert into t values (2);\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.trimmed(), QStringLiteral("Unknown column \"nope\""));
     EXPECT_EQ(sql(QStringLiteral("select id from t")).out, QStringLiteral("ID\n1\n"));
 
-    const Outcome missing = kivsql({dir.filePath(QStringLiteral("no-such-folder")), QStringLiteral("select 1")});
+    const Outcome missing =
+        kivsql({dir.filePath(QStringLiteral("no-such-folder")), QStringLiteral("select 1")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("no-such-folder")));
 

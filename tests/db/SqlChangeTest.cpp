@@ -34,23 +34,32 @@ protected:
 };
 
 TEST_F(SqlChangeTest, Insert) {
-    EXPECT_EQ(run("insert into demo values (50, 'Full', 'k', 'a', 'b', '12', 'main', 2, 'text', 'U', 'C', 'decl')")
+    EXPECT_EQ(run("insert into demo values (50, 'Full', 'k', 'a', 'b', '12', 'main', 2, 'text', "
+                  "'U', 'C', 'decl')")
                   .rowsAffected,
               1);
-    EXPECT_EQ(rows("select * from demo where ID = 50"), QStringLiteral("50,Full,k,a,b,12,main,2,text,U,C,decl"));
-    EXPECT_EQ(run("insert into \"demo.dbf\" (NAME, ID) values ('A', 60), ('B', 61)").rowsAffected, 2);
-    EXPECT_EQ(rows("select ID, NAME, STATE from demo where ID >= 60"), QStringLiteral("60,A,;61,B,"));
-    EXPECT_EQ(run("insert into demo (ID, NAME) select ID + 100, NAME || ' copy' from demo where STATE = 1").rowsAffected,
+    EXPECT_EQ(rows("select * from demo where ID = 50"),
+              QStringLiteral("50,Full,k,a,b,12,main,2,text,U,C,decl"));
+    EXPECT_EQ(run("insert into \"demo.dbf\" (NAME, ID) values ('A', 60), ('B', 61)").rowsAffected,
               2);
-    EXPECT_EQ(rows("select ID, NAME from demo where ID > 100 order by 1"), QStringLiteral("105,;110,Intro copy"));
+    EXPECT_EQ(rows("select ID, NAME, STATE from demo where ID >= 60"),
+              QStringLiteral("60,A,;61,B,"));
+    EXPECT_EQ(run("insert into demo (ID, NAME) select ID + 100, NAME || ' copy' from demo where "
+                  "STATE = 1")
+                  .rowsAffected,
+              2);
+    EXPECT_EQ(rows("select ID, NAME from demo where ID > 100 order by 1"),
+              QStringLiteral("105,;110,Intro copy"));
     // Values are converted to the field's kind.
     run("insert into demo (ID, NAME, STATE) values ('70', 71, '2')");
-    EXPECT_EQ(rows("select ID + 1, NAME, STATE from demo where ID = 70"), QStringLiteral("71,71,2"));
+    EXPECT_EQ(rows("select ID + 1, NAME, STATE from demo where ID = 70"),
+              QStringLiteral("71,71,2"));
 }
 
 TEST_F(SqlChangeTest, Update) {
     EXPECT_EQ(run("update demo set STATE = STATE + 1, KEYS = NAME where ID < 20").rowsAffected, 2);
-    EXPECT_EQ(rows("select ID, STATE, KEYS from demo where ID < 20 order by 1"), QStringLiteral("5,2,;10,2,Intro"));
+    EXPECT_EQ(rows("select ID, STATE, KEYS from demo where ID < 20 order by 1"),
+              QStringLiteral("5,2,;10,2,Intro"));
     // Every new value comes from the old row, and unique keys are checked
     // after all rows changed: shifting every ID is no violation.
     EXPECT_EQ(run("update demo set ID = ID + 10").rowsAffected, 5);
@@ -81,20 +90,23 @@ TEST_F(SqlChangeTest, DeleteAndDrop) {
 
 TEST_F(SqlChangeTest, KeyViolationsChangeNothing) {
     expectRefused("insert into demo (ID, NAME) values (10, 'again')", QStringLiteral("I_Id"));
-    expectRefused("insert into demo (ID, NAME) values (11, 'one'), (11, 'two')", QStringLiteral("Key violation"));
+    expectRefused("insert into demo (ID, NAME) values (11, 'one'), (11, 'two')",
+                  QStringLiteral("Key violation"));
     expectRefused("update demo set ID = 10 where ID = 20", QStringLiteral("Key violation"));
     expectRefused("update demo set ID = 7", QStringLiteral("Key violation"));
     expectRefused("create unique index I_State2 on demo (STATE)", QStringLiteral("Key violation"));
 }
 
 TEST_F(SqlChangeTest, BadValuesChangeNothing) {
-    expectRefused("insert into demo (ID, NAME) values (61, 'ok'), (62, 'this title is far too long for the sixty "
+    expectRefused("insert into demo (ID, NAME) values (61, 'ok'), (62, 'this title is far too long "
+                  "for the sixty "
                   "characters of the name field')",
                   QStringLiteral("NAME"));
     expectRefused("insert into demo (ID) values (123456789)", QStringLiteral("ID"));
     expectRefused("update demo set STATE = 12 where ID >= 10", QStringLiteral("STATE"));
     expectRefused("update demo set STATE = 'x'", QStringLiteral("STATE"));
-    expectRefused("insert into demo (ID, NAME) values (1)", QStringLiteral("1 values for 2 columns"));
+    expectRefused("insert into demo (ID, NAME) values (1)",
+                  QStringLiteral("1 values for 2 columns"));
     expectRefused("insert into demo (ID, NOPE) values (1, 2)", QStringLiteral("\"NOPE\""));
     expectRefused("insert into demo (ID, ID) values (1, 2)", QStringLiteral("twice"));
     expectRefused("insert into demo (ID) values (ID)", QStringLiteral("Unknown column \"ID\""));
@@ -108,17 +120,22 @@ TEST_F(SqlChangeTest, BadValuesChangeNothing) {
 }
 
 TEST_F(SqlChangeTest, CreateStatements) {
-    EXPECT_TRUE(error("Create Table \"demo.dbf\" (Id numeric(8))").contains(QStringLiteral("demo.dbf")));
+    EXPECT_TRUE(
+        error("Create Table \"demo.dbf\" (Id numeric(8))").contains(QStringLiteral("demo.dbf")));
     EXPECT_EQ(rows("select count(*) from demo"), QStringLiteral("5"));
 
-    run("create table kinds (c char(10), n numeric(6,2), f float(10,3), d date, l logical, m memo, i integer)");
+    run("create table kinds (c char(10), n numeric(6,2), f float(10,3), d date, l logical, m memo, "
+        "i integer)");
     run("insert into kinds values ('text', 12.345, -1.5, '2024-02-29', true, 'memo text', 7)");
     run("insert into kinds (c) values (null)");
-    EXPECT_EQ(rows("select * from kinds"), QStringLiteral("text,12.35,-1.5,2024-02-29,true,memo text,7;,,,,,,"));
-    EXPECT_EQ(rows("select c from kinds where d = '2024-02-29' and l = true and n > 12"), QStringLiteral("text"));
-    EXPECT_EQ(db->schema(QStringLiteral("kinds")),
-              QStringLiteral("Create Table \"kinds.dbf\" (C char(10),N numeric(6,2),F float(10,3),D date,"
-                             "L boolean,M blob(10),I numeric(11));\n"));
+    EXPECT_EQ(rows("select * from kinds"),
+              QStringLiteral("text,12.35,-1.5,2024-02-29,true,memo text,7;,,,,,,"));
+    EXPECT_EQ(rows("select c from kinds where d = '2024-02-29' and l = true and n > 12"),
+              QStringLiteral("text"));
+    EXPECT_EQ(
+        db->schema(QStringLiteral("kinds")),
+        QStringLiteral("Create Table \"kinds.dbf\" (C char(10),N numeric(6,2),F float(10,3),D date,"
+                       "L boolean,M blob(10),I numeric(11));\n"));
 
     EXPECT_TRUE(error("create index I_X on kinds (nope)").contains(QStringLiteral("\"nope\"")));
     run("create index I_Two on kinds (c, n)");

@@ -53,9 +53,10 @@ TEST_F(SqlSelectTest, LiveAndReadOnlyResults) {
     run("update demo set NAME = 'Intro 2' where ID = 10");
     EXPECT_EQ(live.value(1, 1).toString(), QStringLiteral("Intro 2"));
 
-    for (const char* sql : {"select count(*) from demo", "select distinct STATE from demo",
-                            "select ID + 1 from demo", "select d.ID from demo d, notes n where n.TOPIC = d.ID",
-                            "select ID, (select count(*) from notes) from demo"}) {
+    for (const char* sql :
+         {"select count(*) from demo", "select distinct STATE from demo", "select ID + 1 from demo",
+          "select d.ID from demo d, notes n where n.TOPIC = d.ID",
+          "select ID, (select count(*) from notes) from demo"}) {
         const SqlResult r = run(sql);
         EXPECT_FALSE(r.liveTable) << sql;
         EXPECT_GT(r.rows.size(), 0) << sql;
@@ -63,7 +64,8 @@ TEST_F(SqlSelectTest, LiveAndReadOnlyResults) {
 }
 
 TEST_F(SqlSelectTest, ColumnNames) {
-    const SqlResult r = run("select id, Name as Title, count(*) , Upper( NAME ) from demo group by ID, NAME");
+    const SqlResult r =
+        run("select id, Name as Title, count(*) , Upper( NAME ) from demo group by ID, NAME");
     ASSERT_EQ(r.columns.size(), 4);
     EXPECT_EQ(r.columns[0].name, QStringLiteral("ID")); // the stored name
     EXPECT_EQ(r.columns[1].name, QStringLiteral("Title"));
@@ -72,12 +74,14 @@ TEST_F(SqlSelectTest, ColumnNames) {
 }
 
 TEST_F(SqlSelectTest, FilterExtracts) {
-    const char* head = "Select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,TEXT,UNIT,CLASS,DECLAR from \"demo.dbf\" EFilter";
+    const char* head = "Select ID,NAME,KEYS,AKEYS,BSEQ,CTX,WINDOW,STATE,TEXT,UNIT,CLASS,DECLAR "
+                       "from \"demo.dbf\" EFilter";
     auto ids = [&](const QString& where, const QString& order = QStringLiteral("ID")) {
         const SqlResult r = run(QString::fromUtf8(head) + QStringLiteral(" Where ") + where +
                                 QStringLiteral(" Order by ") + order);
         QStringList out;
-        for (int i = 0; i < r.rowCount(); ++i) out << sqlText(r.value(i, 0));
+        for (int i = 0; i < r.rowCount(); ++i)
+            out << sqlText(r.value(i, 0));
         return out.join(QLatin1Char(','));
     };
     EXPECT_EQ(ids("((NAME='Intro'))"), QStringLiteral("10"));
@@ -93,13 +97,15 @@ TEST_F(SqlSelectTest, FilterExtracts) {
     EXPECT_EQ(ids("((STATE=1))", QStringLiteral("NAME,ID")), QStringLiteral("5,10"));
 
     // Clauses on the notes: Exists correlated through EFilter.
-    EXPECT_EQ(ids("Exists(select * from \"notes.dbf\" where (EFilter.ID=TOPIC) and ((NOTE Like '%ab1%')))"),
+    EXPECT_EQ(ids("Exists(select * from \"notes.dbf\" where (EFilter.ID=TOPIC) and ((NOTE Like "
+                  "'%ab1%')))"),
               QStringLiteral("10,40"));
     EXPECT_EQ(ids("((STATE>0)) and Exists(select * from notes where (EFilter.ID=TOPIC) and "
                   "((Upper(NOTE) Like Upper('%ab1%'))))"),
               QStringLiteral("10,20"));
     // For all notes: some note exists and none fails the clause.
-    EXPECT_EQ(ids("Exists(select * from \"notes.dbf\" where (EFilter.ID=TOPIC)) and(Not Exists(select * from "
+    EXPECT_EQ(ids("Exists(select * from \"notes.dbf\" where (EFilter.ID=TOPIC)) and(Not "
+                  "Exists(select * from "
                   "\"notes.dbf\" where (EFilter.ID=TOPIC) and (not ((NOTE Like '%[Aa][Bb]1%')))))"),
               QStringLiteral("20,40"));
     // The owner-and-table quoting splits the file name at its dot.
@@ -108,7 +114,8 @@ TEST_F(SqlSelectTest, FilterExtracts) {
 
 TEST_F(SqlSelectTest, LikeForms) {
     auto like = [&](const char* value, const char* pattern) {
-        return rows(QStringLiteral("select 1 where '%1' like '%2'").arg(QLatin1String(value), QLatin1String(pattern)));
+        return rows(QStringLiteral("select 1 where '%1' like '%2'")
+                        .arg(QLatin1String(value), QLatin1String(pattern)));
     };
     EXPECT_EQ(like("Intro", "Intro"), QStringLiteral("1"));
     EXPECT_EQ(like("Intro", "intro"), QString()); // case-sensitive
@@ -129,9 +136,12 @@ TEST_F(SqlSelectTest, LikeForms) {
 
 TEST_F(SqlSelectTest, NullSemantics) {
     EXPECT_EQ(rows("select ID from demo where NAME = null"), QString());
-    EXPECT_EQ(rows("select ID from demo where NAME <> 'Intro' order by 1"), QStringLiteral("20;30;40"));
-    EXPECT_EQ(rows("select ID from demo where not (NAME = 'Intro') order by 1"), QStringLiteral("20;30;40"));
-    EXPECT_EQ(rows("select ID from demo where NAME like '%' or ID = 5 order by 1"), QStringLiteral("5;10;20;30;40"));
+    EXPECT_EQ(rows("select ID from demo where NAME <> 'Intro' order by 1"),
+              QStringLiteral("20;30;40"));
+    EXPECT_EQ(rows("select ID from demo where not (NAME = 'Intro') order by 1"),
+              QStringLiteral("20;30;40"));
+    EXPECT_EQ(rows("select ID from demo where NAME like '%' or ID = 5 order by 1"),
+              QStringLiteral("5;10;20;30;40"));
     EXPECT_EQ(rows("select ID from demo where ID not in (10, null)"), QString());
     EXPECT_EQ(rows("select ID from demo where ID in (10, null)"), QStringLiteral("10"));
     EXPECT_EQ(rows("select count(*), count(NAME), count(KEYS), count(distinct STATE) from demo"),
@@ -151,49 +161,65 @@ TEST_F(SqlSelectTest, CaseRules) {
 }
 
 TEST_F(SqlSelectTest, Expressions) {
-    EXPECT_EQ(rows("select 1 + 2 * 3, (1 + 2) * 3, 7 / 2, 7 % 3, -ID, ID || '-' || NAME from demo where ID = 10"),
+    EXPECT_EQ(rows("select 1 + 2 * 3, (1 + 2) * 3, 7 / 2, 7 % 3, -ID, ID || '-' || NAME from demo "
+                   "where ID = 10"),
               QStringLiteral("7,9,3.5,1,-10,10-Intro"));
-    EXPECT_EQ(rows("select ID from demo where ID between 10 and 30 order by 1"), QStringLiteral("10;20;30"));
-    EXPECT_EQ(rows("select ID from demo where ID not between 10 and 30 order by 1"), QStringLiteral("5;40"));
-    EXPECT_EQ(rows("select ID from demo where NAME in ('about', 'Intro') order by 1"), QStringLiteral("10;20"));
+    EXPECT_EQ(rows("select ID from demo where ID between 10 and 30 order by 1"),
+              QStringLiteral("10;20;30"));
+    EXPECT_EQ(rows("select ID from demo where ID not between 10 and 30 order by 1"),
+              QStringLiteral("5;40"));
+    EXPECT_EQ(rows("select ID from demo where NAME in ('about', 'Intro') order by 1"),
+              QStringLiteral("10;20"));
     EXPECT_EQ(rows("select ID from demo where ID in (select TOPIC from notes) order by 1"),
               QStringLiteral("10;20;40"));
-    EXPECT_EQ(rows("select length(NAME), substring(NAME, 2, 3), lower(NAME), trim('  x ') from demo where ID = 10"),
+    EXPECT_EQ(rows("select length(NAME), substring(NAME, 2, 3), lower(NAME), trim('  x ') from "
+                   "demo where ID = 10"),
               QStringLiteral("5,ntr,intro,x"));
-    EXPECT_EQ(rows("select 1 / 0, 0.1 + 0.2, 2.50, 1e3"), QStringLiteral(",0.30000000000000004,2.5,1000"));
+    EXPECT_EQ(rows("select 1 / 0, 0.1 + 0.2, 2.50, 1e3"),
+              QStringLiteral(",0.30000000000000004,2.5,1000"));
     // A text compared with a number is read as a number.
     EXPECT_EQ(rows("select ID from demo where ID = '20'"), QStringLiteral("20"));
-    EXPECT_TRUE(error("select ID from demo where ID = 'abc'").contains(QStringLiteral("'abc' is not a number")));
+    EXPECT_TRUE(error("select ID from demo where ID = 'abc'")
+                    .contains(QStringLiteral("'abc' is not a number")));
 }
 
 TEST_F(SqlSelectTest, OrderBy) {
-    EXPECT_EQ(rows("select STATE, ID from demo order by STATE desc, 2"), QStringLiteral("3,30;2,20;1,5;1,10;0,40"));
-    EXPECT_EQ(rows("select STATE s, ID from demo order by s, ID desc"), QStringLiteral("0,40;1,10;1,5;2,20;3,30"));
+    EXPECT_EQ(rows("select STATE, ID from demo order by STATE desc, 2"),
+              QStringLiteral("3,30;2,20;1,5;1,10;0,40"));
+    EXPECT_EQ(rows("select STATE s, ID from demo order by s, ID desc"),
+              QStringLiteral("0,40;1,10;1,5;2,20;3,30"));
     EXPECT_EQ(rows("select ID from demo order by NAME desc"), QStringLiteral("20;30;10;40;5"));
     EXPECT_EQ(rows("select ID from demo where ID > 5 order by -ID"), QStringLiteral("40;30;20;10"));
-    EXPECT_EQ(rows("select * from demo where ID >= 20 order by 2 desc").section(QLatin1Char(','), 0, 0),
-              QStringLiteral("20"));
-    EXPECT_EQ(rows("select ID, NAME from demo where STATE = 1 order by 2 desc"), QStringLiteral("10,Intro;5,"));
-    EXPECT_TRUE(error("select ID from demo order by 2").contains(QStringLiteral("no select column 2")));
+    EXPECT_EQ(
+        rows("select * from demo where ID >= 20 order by 2 desc").section(QLatin1Char(','), 0, 0),
+        QStringLiteral("20"));
+    EXPECT_EQ(rows("select ID, NAME from demo where STATE = 1 order by 2 desc"),
+              QStringLiteral("10,Intro;5,"));
+    EXPECT_TRUE(
+        error("select ID from demo order by 2").contains(QStringLiteral("no select column 2")));
     EXPECT_TRUE(error("select * from demo order by 13").contains(QStringLiteral("13")));
 }
 
 TEST_F(SqlSelectTest, AggregatesAndGroups) {
     EXPECT_EQ(rows("select min(ID), max(ID), sum(ID), avg(STATE), count(*) from demo"),
               QStringLiteral("5,40,105,1.4,5"));
-    EXPECT_EQ(rows("select STATE, count(*) from demo group by STATE having count(*) > 1"), QStringLiteral("1,2"));
+    EXPECT_EQ(rows("select STATE, count(*) from demo group by STATE having count(*) > 1"),
+              QStringLiteral("1,2"));
     EXPECT_EQ(rows("select STATE, count(*) n from demo group by STATE order by n desc, 1"),
               QStringLiteral("1,2;0,1;2,1;3,1"));
     EXPECT_EQ(rows("select distinct STATE from demo order by 1"), QStringLiteral("0;1;2;3"));
-    EXPECT_EQ(rows("select distinct TOPIC from notes order by TOPIC desc"), QStringLiteral("40;20;10"));
+    EXPECT_EQ(rows("select distinct TOPIC from notes order by TOPIC desc"),
+              QStringLiteral("40;20;10"));
     EXPECT_EQ(rows("select max(NAME), min(BSEQ) from demo"), QStringLiteral("about,a:005"));
     EXPECT_TRUE(error("select ID from demo where count(*) > 1").contains(QStringLiteral("COUNT")));
 }
 
 TEST_F(SqlSelectTest, Joins) {
-    EXPECT_EQ(rows("select d.ID, n.NOTE from demo d, notes n where d.ID = n.TOPIC and d.STATE = 1 order by 2"),
+    EXPECT_EQ(rows("select d.ID, n.NOTE from demo d, notes n where d.ID = n.TOPIC and d.STATE = 1 "
+                   "order by 2"),
               QStringLiteral("10,first ab1;10,second"));
-    EXPECT_EQ(rows("select d.ID, count(n.NOTE) from demo d left join notes n on n.TOPIC = d.ID group by d.ID"),
+    EXPECT_EQ(rows("select d.ID, count(n.NOTE) from demo d left join notes n on n.TOPIC = d.ID "
+                   "group by d.ID"),
               QStringLiteral("5,0;10,2;20,1;30,0;40,1"));
     EXPECT_EQ(rows("select NAME, NOTE from demo join notes on TOPIC = ID where NOTE like 'AB%'"),
               QStringLiteral("about,AB1 third"));
@@ -203,7 +229,8 @@ TEST_F(SqlSelectTest, IndexedEqualityMatchesScan) {
     // I_Id and I_Name serve these; the results must equal those of a full scan.
     for (int id : {5, 10, 20, 40, 41, 0}) {
         const QString a = rows(QStringLiteral("select ID, NAME from demo where ID = %1").arg(id));
-        const QString b = rows(QStringLiteral("select ID, NAME from demo where ID + 0 = %1").arg(id));
+        const QString b =
+            rows(QStringLiteral("select ID, NAME from demo where ID + 0 = %1").arg(id));
         EXPECT_EQ(a, b) << id;
     }
     EXPECT_EQ(rows("select ID from demo where NAME = 'about'"), QStringLiteral("20"));
@@ -213,12 +240,16 @@ TEST_F(SqlSelectTest, IndexedEqualityMatchesScan) {
 }
 
 TEST_F(SqlSelectTest, ErrorsNameTheirCause) {
-    EXPECT_EQ(error("select * from \"missing.dbf\""), QStringLiteral("Table \"missing.dbf\" does not exist"));
+    EXPECT_EQ(error("select * from \"missing.dbf\""),
+              QStringLiteral("Table \"missing.dbf\" does not exist"));
     EXPECT_EQ(error("select IDX from demo"), QStringLiteral("Unknown column \"IDX\""));
     EXPECT_EQ(error("select e.IDX from demo e"), QStringLiteral("Unknown column \"e.IDX\""));
     EXPECT_EQ(error("select ID from demo, demo d2"), QStringLiteral("Ambiguous column \"ID\""));
     EXPECT_TRUE(error("select frob(ID) from demo").contains(QStringLiteral("FROB")));
-    EXPECT_TRUE(error("select ID from demo where ID in (select ID, NAME from demo)").contains(QStringLiteral("one column")));
-    EXPECT_TRUE(error("select (select ID from demo)").contains(QStringLiteral("more than one row")));
-    EXPECT_TRUE(error("select ID fro demo").startsWith(QStringLiteral("Syntax error at position 15")));
+    EXPECT_TRUE(error("select ID from demo where ID in (select ID, NAME from demo)")
+                    .contains(QStringLiteral("one column")));
+    EXPECT_TRUE(
+        error("select (select ID from demo)").contains(QStringLiteral("more than one row")));
+    EXPECT_TRUE(
+        error("select ID fro demo").startsWith(QStringLiteral("Syntax error at position 15")));
 }

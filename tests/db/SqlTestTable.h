@@ -14,9 +14,11 @@ protected:
         ASSERT_TRUE(dir.isValid());
         db = std::make_unique<SqlDatabase>(dir.path());
         run("Create Table \"demo.dbf\" (Id numeric(8),Name char(60),Keys char(254),AKeys char(254),"
-            "BSeq char(20),CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit char(20),"
+            "BSeq char(20),CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit "
+            "char(20),"
             "Class char(40),Declar blob(10))");
-        const char* const indexes[][2] = {{"Id", "unique"}, {"Name", ""}, {"BSeq", ""}, {"State", ""}};
+        const char* const indexes[][2] = {
+            {"Id", "unique"}, {"Name", ""}, {"BSeq", ""}, {"State", ""}};
         for (const auto& ix : indexes)
             run(QStringLiteral("Create %2 Index I_%1 on \"demo.dbf\" (%1)")
                     .arg(QLatin1String(ix[0]), QLatin1String(ix[1])));
@@ -27,7 +29,8 @@ protected:
             "(40, 'ABC abc', 'start', 0, null, 'a:005'), "
             "(5, null, 'x', 1, null, null)");
         run("create table notes (topic numeric(8), note char(40))");
-        run("insert into notes values (10, 'first ab1'), (10, 'second'), (20, 'AB1 third'), (40, 'ab1')");
+        run("insert into notes values (10, 'first ab1'), (10, 'second'), (20, 'AB1 third'), (40, "
+            "'ab1')");
     }
 
     SqlResult run(const QString& sql, const QHash<QString, QVariant>& params = {}) {
@@ -45,7 +48,8 @@ protected:
         QStringList out;
         for (int i = 0; i < r.rowCount(); ++i) {
             QStringList values;
-            for (int c = 0; c < r.columns.size(); ++c) values << sqlText(r.value(i, c));
+            for (int c = 0; c < r.columns.size(); ++c)
+                values << sqlText(r.value(i, c));
             out << values.join(QLatin1Char(','));
         }
         return out.join(QLatin1Char(';'));
