@@ -48,6 +48,11 @@ void IniFile::parse(const QByteArray& bytes) {
         if (!t.startsWith(QLatin1Char(';')) && eq > 0) {
             line.key = t.left(eq).trimmed();
             line.value = t.mid(eq + 1).trimmed();
+            // As the system's own INI reader does: a quoted value loses its quotes,
+            // so a hand-written path with blanks in quotes reads as the path.
+            if (line.value.size() >= 2 && line.value.startsWith(QLatin1Char('"')) &&
+                line.value.endsWith(QLatin1Char('"')))
+                line.value = line.value.mid(1, line.value.size() - 2);
         }
         sections_.back().lines.push_back(line);
     }

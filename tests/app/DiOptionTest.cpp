@@ -1,5 +1,6 @@
 #include "DiOption.h"
 #include "FilenameEdit.h"
+#include "QtPrinters.h"
 #include "RecordingUI.h"
 
 #include <QApplication>
@@ -12,23 +13,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
-TEST(TDialOptions, LooksAsDescribed) {
-    TDialOptions dialog;
-    EXPECT_EQ(dialog.windowTitle(), "KivHelp options");
-    EXPECT_EQ(dialog.size(), QSize(313, 214));
-    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-    EXPECT_EQ(dialog.LabelCompiler->text(), "Help compiler (hcw.exe or other)");
-    EXPECT_EQ(dialog.ButtonOK->text(), "OK");
-    EXPECT_TRUE(dialog.ButtonOK->isDefault());
-    EXPECT_EQ(dialog.ButtonCancel->text(), "Cancel");
-    EXPECT_TRUE(dialog.LabelMail->font().underline());
-    EXPECT_EQ(dialog.LabelWeb->cursor().shape(), Qt::PointingHandCursor);
-}
 
 TEST(TDialOptions, BrowseFillsTheEditUnlessCancelled) {
     RecordingUI::Scope ui;

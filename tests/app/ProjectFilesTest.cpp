@@ -1,18 +1,12 @@
 #include "ProjectFiles.h"
 #include "FileSizeLimit.h"
 #include "KivError.h"
+#include "QtPrinters.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& b, std::ostream* os) {
-    *os << '"' << b.toStdString() << '"';
-}
 
 namespace {
 
@@ -108,20 +102,14 @@ TEST(ProjectFiles, SettingsFileIsNamedAfterThePathBeforeItsFirstDot) {
     const QString program = dir.filePath("tools/kivhelp");
     EXPECT_EQ(SettingsFilePath(program), dir.filePath("tools/kivhelp.ini"));
 
-    // An installed program's folder cannot be written: the config folder is used.
+    // An installed program's folder cannot be written (here: it is not even
+    // there): the config folder is used, and made when the settings are saved.
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-    QFile::setPermissions(dir.filePath("tools"), QFile::ReadOwner | QFile::ExeOwner);
-    const bool enforced = !QFileInfo(dir.filePath("tools")).isWritable();
-    const QString fallback = SettingsFilePath(program);
-    QFile::setPermissions(dir.filePath("tools"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (enforced) {
-        EXPECT_EQ(fallback, dir.filePath("config/kivhelp/kivhelp.ini"));
-        // Its folder is made when the settings are first saved.
-        SaveSettings(fallback, "/opt/hc/hcw.exe");
-        EXPECT_EQ(LoadSettings(fallback), "/opt/hc/hcw.exe");
-    }
+    const QString fallback = SettingsFilePath("/nonexistent-kiv/My.Tools/KivHelp");
+    EXPECT_EQ(fallback, dir.filePath("config/kivhelp/My.ini"));
+    SaveSettings(fallback, "/opt/hc/hcw.exe");
+    EXPECT_EQ(LoadSettings(fallback), "/opt/hc/hcw.exe");
     qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 

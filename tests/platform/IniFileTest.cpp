@@ -23,11 +23,14 @@ void writeAll(const QString& path, const QByteArray& bytes) {
 } // namespace
 
 TEST(IniFile, KeepsKeyOrderAndMatchesNamesInAnyCase) {
-    const IniFile ini = IniFile::fromBytes("[OPTIONS]\r\nTITLE=book\r\n[WINDOWS]\r\n"
-                                           "main=\"Book\",(0,0,1023,1023)\r\n popup = x \r\n"
-                                           "Zeta=1\r\nalpha=2\r\n[CONFIG]\r\nBrowseButtons()\r\n");
+    const IniFile ini = IniFile::fromBytes(
+        "[OPTIONS]\r\nTITLE=book\r\n[WINDOWS]\r\n"
+        "main=\"Book\",(0,0,1023,1023)\r\n popup = x \r\n"
+        "Zeta=\"/opt/help tools/hcw.exe\"\r\nalpha=2\r\n[CONFIG]\r\nBrowseButtons()\r\n");
     EXPECT_EQ(ini.readSection("Windows"), (QStringList{"main", "popup", "Zeta", "alpha"}));
     EXPECT_EQ(ini.readString("windows", "POPUP"), "x");
+    EXPECT_EQ(ini.readString("windows", "zeta"), "/opt/help tools/hcw.exe");
+    EXPECT_EQ(ini.readString("windows", "main"), "\"Book\",(0,0,1023,1023)");
     EXPECT_EQ(ini.readString("Options", "title"), "book");
     EXPECT_EQ(ini.readString("Options", "missing", "dflt"), "dflt");
     EXPECT_EQ(ini.readString("Nowhere", "title", "dflt"), "dflt");

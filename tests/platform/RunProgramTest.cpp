@@ -115,18 +115,3 @@ TEST(RunProgram, WindowsProgramGoesThroughWineWhenInstalled) {
     EXPECT_EQ(RunProgram(native, {}, native, "x", true, true), 2);
     EXPECT_FALSE(QFile::exists(out));
 }
-
-TEST(Wine, RecognisesWindowsProgramsByTheirSignature) {
-    QTemporaryDir dir;
-    const auto make = [&](const char* name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return dir.filePath(name);
-    };
-    EXPECT_TRUE(Wine::isWindowsProgram(make("a.exe", "MZ")));
-    EXPECT_FALSE(Wine::isWindowsProgram(make("b.exe", "M")));
-    EXPECT_FALSE(Wine::isWindowsProgram(make("c", "#!/bin/sh\n")));
-    EXPECT_FALSE(Wine::isWindowsProgram(dir.path()));
-    EXPECT_FALSE(Wine::isWindowsProgram(dir.filePath("missing")));
-}

@@ -1,17 +1,10 @@
 // Small shell scripts that tests run as external programs.
 #pragma once
 
+#include "QtPrinters.h"
+
 #include <QFile>
 #include <QString>
-#include <ostream>
-
-// Readable QString values in test failures.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& b, std::ostream* os) {
-    *os << '"' << b.toStdString() << '"';
-}
 
 // Writes an executable /bin/sh script with `body` at `path` and returns `path`.
 inline QString writeScript(const QString& path, const QByteArray& body) {

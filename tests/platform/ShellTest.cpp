@@ -81,29 +81,3 @@ TEST_F(DesktopFixture, UsersDefaultApplicationWinsAndItsProgramIsFoundOnPath) {
           "[Default Applications]\ntext/plain=missing.desktop;vendor-hcw.desktop\n");
     EXPECT_EQ(Shell::FindExecutable(project()), hcw);
 }
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
-
-TEST(Shell, OpensAddressesAndFilesThroughTheDesktop) {
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler("mailto", &recorder, "open");
-    QDesktopServices::setUrlHandler("file", &recorder, "open");
-    QTemporaryDir dir;
-    QFile(dir.filePath("a b.hlp")).open(QIODevice::WriteOnly);
-    EXPECT_TRUE(Shell::Open("mailto:author@example.org"));
-    EXPECT_TRUE(Shell::Open(dir.filePath("a b.hlp")));
-    EXPECT_FALSE(Shell::Open(""));
-    QDesktopServices::unsetUrlHandler("mailto");
-    QDesktopServices::unsetUrlHandler("file");
-    ASSERT_EQ(recorder.urls.size(), 2);
-    EXPECT_EQ(recorder.urls[0].toString(), "mailto:author@example.org");
-    EXPECT_EQ(recorder.urls[1].toLocalFile(), dir.filePath("a b.hlp"));
-}
-
-#include "ShellTest.moc"

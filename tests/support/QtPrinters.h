@@ -1,0 +1,13 @@
+// Readable QString and QByteArray values in test failure messages.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& b, std::ostream* os) {
+    *os << '"' << b.toStdString() << '"';
+}
