@@ -20,8 +20,9 @@ QString keyFileValue(const QString& path, const QString& group, const QString& k
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (line.startsWith(QLatin1Char('['))) {
             inGroup = line == QLatin1Char('[') + group + QLatin1Char(']');
-        } else if (inGroup && line.startsWith(key + QLatin1Char('='))) {
-            return line.mid(key.size() + 1).trimmed();
+        } else if (inGroup) {
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            if (eq > 0 && line.left(eq).trimmed() == key) return line.mid(eq + 1).trimmed();
         }
     }
     return {};
@@ -70,8 +71,7 @@ QString execProgram(const QString& desktopFile) {
             words.removeFirst();
     }
     if (words.isEmpty()) return {};
-    const QString found = QStandardPaths::findExecutable(words.first());
-    return found.isEmpty() ? QString() : found;
+    return QStandardPaths::findExecutable(words.first());
 }
 
 // The application ids associated with the type, the user's choices first.
@@ -105,6 +105,7 @@ namespace Shell {
 
 QString FindExecutable(const QString& file) {
     const QString type = QMimeDatabase().mimeTypeForFile(file).name();
+    if (type.isEmpty()) return {};
     for (const QString& id : associatedIds(type)) {
         const QString desktopFile = desktopFilePath(id.trimmed());
         if (desktopFile.isEmpty()) continue;
