@@ -505,6 +505,8 @@ void Parser::appendText(const QString& text) {
 }
 
 void Parser::flushRun() {
+    // The object placeholder would stand for an object that is not there.
+    run_.remove(QChar::ObjectReplacementCharacter);
     if (run_.isEmpty()) return;
     cursor_.insertText(run_, charFormat(runState_));
     run_.clear();
