@@ -1,6 +1,7 @@
 #include "DiOption.h"
 
 #include "FilenameEdit.h"
+#include "ProjectFiles.h"
 #include "Shell.h"
 
 #include <QFrame>
@@ -119,6 +120,13 @@ bool TDialOptions::Execute(QString& compilerPath, QWidget* parent) {
     dialog.SetCompilerPath(compilerPath);
     if (dialog.exec() != QDialog::Accepted) return false;
     compilerPath = dialog.CompilerPath();
+    return true;
+}
+
+bool TDialOptions::ExecuteAndSave(QString& compilerPath, const QString& settingsFile,
+                                  QWidget* parent) {
+    if (!Execute(compilerPath, parent)) return false;
+    SaveSettings(settingsFile, compilerPath);
     return true;
 }
 

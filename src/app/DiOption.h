@@ -20,6 +20,10 @@ public:
     // Shows the dialog modally on `compilerPath`; with OK the path becomes the
     // edit's text and true is returned, with Cancel nothing changes.
     static bool Execute(QString& compilerPath, QWidget* parent = nullptr);
+    // The Options command: Execute, and with OK store the path in the settings
+    // file (EInOutError when it cannot be written).
+    static bool ExecuteAndSave(QString& compilerPath, const QString& settingsFile,
+                               QWidget* parent = nullptr);
 
     // The addresses the two links open.
     QString MailAddress() const;

@@ -1,5 +1,6 @@
 #include "DiOption.h"
 #include "FilenameEdit.h"
+#include "ProjectFiles.h"
 #include "QtPrinters.h"
 #include "RecordingUI.h"
 
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -36,25 +38,27 @@ TEST(TDialOptions, ConfirmTakesTheEditAndCancelChangesNothing) {
     dialog.ButtonOKClick();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
-    // Driven modally, as the options command shows it.
+    // Driven modally, as the Options command shows it: only OK stores the path.
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("kivhelp.ini");
+    const auto answer = [](bool ok) {
+        QTimer::singleShot(0, [ok] {
+            auto* d = qobject_cast<TDialOptions*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            d->FilenameEdit->edit()->setText(""); // an empty path is a valid answer
+            (ok ? d->ButtonOK : d->ButtonCancel)->click();
+        });
+    };
     QString path = "/opt/hcw.exe";
-    QTimer::singleShot(0, [] {
-        auto* d = qobject_cast<TDialOptions*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(d);
-        d->FilenameEdit->edit()->setText("");
-        d->ButtonCancel->click();
-    });
-    EXPECT_FALSE(TDialOptions::Execute(path));
+    answer(false);
+    EXPECT_FALSE(TDialOptions::ExecuteAndSave(path, ini));
     EXPECT_EQ(path, "/opt/hcw.exe");
-
-    QTimer::singleShot(0, [] {
-        auto* d = qobject_cast<TDialOptions*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(d);
-        d->FilenameEdit->edit()->setText(""); // an empty path is a valid answer
-        d->ButtonOK->click();
-    });
-    EXPECT_TRUE(TDialOptions::Execute(path));
+    EXPECT_FALSE(QFile::exists(ini));
+    answer(true);
+    EXPECT_TRUE(TDialOptions::ExecuteAndSave(path, ini));
     EXPECT_EQ(path, "");
+    EXPECT_TRUE(QFile::exists(ini));
+    EXPECT_EQ(LoadSettings(ini), "");
 }
 
 class UrlRecorder : public QObject {
