@@ -411,7 +411,8 @@ QByteArray TParser::ReadToSemicolon(int& pos, const QByteArray& text) {
 QByteArray TParser::ReadBlock(int& pos, const QByteArray& text) {
     QByteArray result;
     int depth = 0;
-    while (pos >= 1 && pos <= int(text.size())) {
+    if (pos < 1) pos = 1;
+    while (pos <= int(text.size())) {
         skipBlanks(pos, text, false, &result);
         const QByteArray word = ReadWord(pos, text);
         result += word;
