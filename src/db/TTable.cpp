@@ -97,8 +97,24 @@ void TTable::resolveOrder(const QString& fieldNames, const QString& indexName) {
     orderIndex_ = index;
 }
 
+// The current record is found again by its key in the new order, which is
+// quicker than searching the whole order for it.
 void TTable::orderChanged() {
-    resyncRows(currentRow());
+    const int row = currentRow();
+    QVector<QVariant> key;
+    if (row >= 0)
+        for (int no : std::as_const(orderFields_))
+            key << sourceTable()->value(row, no);
+    resyncRows(-1);
+    if (row >= 0) {
+        const std::vector<int>& rows = cursorRows();
+        auto it = std::partition_point(rows.begin(), rows.end(),
+                                       [&](int r) { return compareKey(r, key) < 0; });
+        while (it != rows.end() && *it != row && compareKey(*it, key) == 0)
+            ++it;
+        if (it == rows.end() || *it != row) it = std::find(rows.begin(), rows.end(), row);
+        if (it != rows.end()) setCursorIndex(int(it - rows.begin()));
+    }
     DataEvent(TDataEvent::deDataSetChange);
 }
 
