@@ -1,4 +1,5 @@
 #include "ProjectFiles.h"
+#include "FakeDesktop.h"
 #include "FileSizeLimit.h"
 #include "KivError.h"
 #include "QtPrinters.h"
@@ -127,23 +128,10 @@ TEST(ProjectFiles, SettingsKeepTheCompilerPath) {
 }
 
 TEST(ProjectFiles, EnsureCompilerAsksOnlyWhenThePathIsEmpty) {
-    QTemporaryDir dir;
-    const QByteArray saved[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_DATA_HOME"),
-                                qgetenv("XDG_CONFIG_DIRS"), qgetenv("XDG_DATA_DIRS")};
-    // A desktop whose only association is the project file's type with a compiler.
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-    qputenv("XDG_CONFIG_DIRS", dir.filePath("none").toUtf8());
-    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
-    qputenv("XDG_DATA_DIRS", dir.filePath("share").toUtf8());
-    QDir(dir.path()).mkpath("share");
-    QDir(dir.path()).mkpath("data/applications");
-    QDir(dir.path()).mkpath("config");
-    QFile::link("/usr/share/mime", dir.filePath("share/mime"));
-    const QString compiler = dir.filePath("hc");
-    writeAll(compiler, "#!/bin/sh\n");
+    FakeDesktop desktop;
+    const QString compiler = desktop.write("bin/hc", "#!/bin/sh\n");
     QFile::setPermissions(compiler, QFile::ReadOwner | QFile::ExeOwner);
-    const QString hpj = dir.filePath("book.hpj");
-    writeAll(hpj, "[OPTIONS]\r\n");
+    const QString hpj = desktop.write("help/book.hpj", "[OPTIONS]\r\n");
 
     QStringList shown;
     const auto cancel = [&](QString& path) { shown << path; };
@@ -156,10 +144,7 @@ TEST(ProjectFiles, EnsureCompilerAsksOnlyWhenThePathIsEmpty) {
     EXPECT_EQ(shown, QStringList{""});
     EXPECT_EQ(path, "");
 
-    writeAll(dir.filePath("data/applications/hc.desktop"),
-             "[Desktop Entry]\nExec=" + compiler.toUtf8() + " %f\n");
-    writeAll(dir.filePath("config/mimeapps.list"),
-             "[Default Applications]\ntext/plain=hc.desktop\n");
+    desktop.associate("text/plain", compiler);
     // Cancelled: the proposal is still used for this run.
     EnsureCompiler(path, hpj, cancel);
     EXPECT_EQ(shown, (QStringList{"", compiler}));
@@ -168,8 +153,4 @@ TEST(ProjectFiles, EnsureCompilerAsksOnlyWhenThePathIsEmpty) {
     path.clear();
     EnsureCompiler(path, hpj, [](QString& p) { p = "/chosen/hcw.exe"; });
     EXPECT_EQ(path, "/chosen/hcw.exe");
-
-    const char* vars[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS"};
-    for (int i = 0; i < 4; ++i)
-        qputenv(vars[i], saved[i]);
 }

@@ -1,9 +1,11 @@
 #include "HelpViewer.h"
+#include "FakeDesktop.h"
 #include "ScriptFile.h"
 #include "SystemHelpViewer.h"
 #include "Wine.h"
 
 #include <QDir>
+#include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -20,15 +22,15 @@ TEST(HelpViewer, ReadsTheContextOfAJumpIdMacro) {
 
 namespace {
 
-// Waits until `path` holds text, for a program started without waiting.
-QByteArray waitForFile(const QString& path) {
-    for (int i = 0; i < 100 && fileBytes(path).count('\n') < 2; ++i)
+// Waits until `path` holds `lines` lines, for a program started without waiting.
+QByteArray waitForFile(const QString& path, int lines = 2) {
+    for (int i = 0; i < 100 && fileBytes(path).count('\n') < lines; ++i)
         QThread::msleep(50);
     return fileBytes(path);
 }
 
 bool alive(const QByteArray& pid) {
-    return ::kill(pid.toInt(), 0) == 0;
+    return pid.toInt() > 0 && ::kill(pid.toInt(), 0) == 0;
 }
 
 } // namespace
@@ -65,5 +67,27 @@ TEST(SystemHelpViewer, OpensWinhlpAtTheTopicThroughWineAndClosesIt) {
     }
     // The viewer ends what it started when it goes away.
     EXPECT_FALSE(alive(fileBytes(pidFile).trimmed()));
+    Wine::setLocator({});
+}
+
+TEST(SystemHelpViewer, WithoutWineOpensTheDesktopsProgramForTheFile) {
+    FakeDesktop desktop;
+    const QString hlp = desktop.write("my help/book.hlp", "?_\x03\x00");
+    const QString out = desktop.path("out") + "/viewer.txt";
+    const QString pidFile = desktop.path("out") + "/pid";
+    const QString viewer =
+        writeScript(desktop.path("bin") + "/viewer", "echo $$ > '" + pidFile.toUtf8() +
+                                                         "'; printf '[%s]\\n' "
+                                                         "\"$@\" > '" +
+                                                         out.toUtf8() + "'; exec sleep 30");
+    desktop.associate(QMimeDatabase().mimeTypeForFile(hlp).name(), viewer);
+    Wine::setLocator([] { return QString(); });
+    SystemHelpViewer help;
+    help.open(hlp, R"(JumpId("","12"))"); // this program cannot be told the topic
+    EXPECT_EQ(waitForFile(out, 1), "[" + hlp.toUtf8() + "]\n");
+    const QByteArray pid = fileBytes(pidFile).trimmed();
+    EXPECT_TRUE(alive(pid));
+    help.close(hlp);
+    EXPECT_FALSE(alive(pid));
     Wine::setLocator({});
 }
