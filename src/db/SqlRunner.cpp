@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -29,6 +30,30 @@ int maxSource(const SqlExpr& e) {
     for (const auto& a : e.args)
         m = std::max(m, maxSource(*a));
     return m;
+}
+
+bool refersOutside(const SqlSelect& s, int level);
+
+// Whether `e`, standing `level` selects deep inside the one asked about,
+// reads a column of a select outside that one.
+bool refersOutside(const SqlExpr& e, int level) {
+    if (e.kind == SqlExpr::Column && e.depth > level) return true;
+    for (const auto& a : e.args)
+        if (refersOutside(*a, level)) return true;
+    return e.sub && refersOutside(*e.sub, level + 1);
+}
+
+bool refersOutside(const SqlSelect& s, int level) {
+    auto check = [&](const SqlExprPtr& e) { return e && refersOutside(*e, level); };
+    for (const auto& i : s.items)
+        if (check(i.expr)) return true;
+    for (const auto& f : s.from)
+        if (check(f.on)) return true;
+    for (const auto& g : s.groupBy)
+        if (check(g)) return true;
+    for (const auto& o : s.orderBy)
+        if (check(o.expr)) return true;
+    return check(s.where) || check(s.having);
 }
 
 void splitConjuncts(SqlExpr* e, std::vector<SqlExpr*>& out) {
@@ -106,6 +131,11 @@ struct SqlRunner::Bound {
         SqlExpr* key = nullptr;
     };
     std::vector<Access> access;
+    // A subquery that reads nothing of the outer rows gives the same answer
+    // every time: it runs once.
+    bool correlated = true;
+    std::optional<bool> exists;
+    std::optional<QVector<QVariant>> column;
 };
 
 // Visits every combination of rows that passes the conditions.
@@ -434,6 +464,7 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
         }
     }
 
+    b.correlated = refersOutside(s, 0);
     bound_.emplace(&s, std::move(owned));
     return b;
 }
@@ -779,18 +810,23 @@ SqlResult SqlRunner::select(SqlSelect& s) {
 
 bool SqlRunner::exists(SqlSelect& s, const SqlFrame& outer) {
     Bound& b = *bound_.at(&s);
+    if (b.exists) return *b.exists;
     Walk walk(*this, b, &outer);
     walk.stopAtFirst = true;
     walk.run();
+    if (!b.correlated) b.exists = walk.tupleCount > 0;
     return walk.tupleCount > 0;
 }
 
 QVector<QVariant> SqlRunner::column(SqlSelect& s, const SqlFrame& outer) {
-    const SqlResult r = run(*bound_.at(&s), &outer);
+    Bound& b = *bound_.at(&s);
+    if (b.column) return *b.column;
+    const SqlResult r = run(b, &outer);
     QVector<QVariant> values;
     values.reserve(r.rowCount());
     for (int i = 0; i < r.rowCount(); ++i)
         values.append(r.value(i, 0));
+    if (!b.correlated) b.column = values;
     return values;
 }
 

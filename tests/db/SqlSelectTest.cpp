@@ -183,6 +183,29 @@ TEST_F(SqlSelectTest, Expressions) {
                     .contains(QStringLiteral("'abc' is not a number")));
 }
 
+TEST_F(SqlSelectTest, Subqueries) {
+    // Correlated: a different answer for every outer row.
+    EXPECT_EQ(
+        rows("select ID, (select count(*) from notes where TOPIC = d.ID) from demo d order by 1"),
+        QStringLiteral("5,0;10,2;20,1;30,0;40,1"));
+    EXPECT_EQ(rows("select ID from demo d where exists (select * from notes where TOPIC = d.ID and "
+                   "NOTE like "
+                   "'%ab1%') order by 1"),
+              QStringLiteral("10;40"));
+    // Uncorrelated: the same answer for every row.
+    EXPECT_EQ(rows("select count(*) from demo where exists (select * from notes where TOPIC = 40)"),
+              QStringLiteral("5"));
+    EXPECT_EQ(rows("select count(*) from demo where exists (select * from notes where TOPIC = 41)"),
+              QStringLiteral("0"));
+    EXPECT_EQ(rows("select ID from demo where ID = (select max(TOPIC) from notes)"),
+              QStringLiteral("40"));
+    // Two levels down, reading the outermost row.
+    EXPECT_EQ(rows("select ID from demo d where exists (select * from notes n where n.TOPIC = d.ID "
+                   "and exists "
+                   "(select * from notes m where m.NOTE = n.NOTE and d.STATE = 2))"),
+              QStringLiteral("20"));
+}
+
 TEST_F(SqlSelectTest, OrderBy) {
     EXPECT_EQ(rows("select STATE, ID from demo order by STATE desc, 2"),
               QStringLiteral("3,30;2,20;1,5;1,10;0,40"));
