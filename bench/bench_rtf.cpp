@@ -46,7 +46,8 @@ void fill(QTextDocument& doc, qsizetype rtfBytes) {
             c.insertBlock(i % 7 == 0 ? centred : plain, body);
             c.insertText(QStringLiteral("Section %1").arg(i), heading);
             c.insertBlock(plain, body);
-            c.insertText(QString::fromUtf8("The procedure reads the café's entries and calls "), body);
+            c.insertText(QString::fromUtf8("The procedure reads the café's entries and calls "),
+                         body);
             c.insertText(QStringLiteral("TParser.Next"), link);
             c.insertText(QStringLiteral("{HRef=%1}").arg(i), code);
             c.insertText(QStringLiteral(" before it writes the result; see also "), body);
@@ -54,14 +55,16 @@ void fill(QTextDocument& doc, qsizetype rtfBytes) {
             c.insertText(QStringLiteral("{HRef=%1>proc}").arg(i + 1), code);
             c.insertText(QStringLiteral(".\tNext column."), body);
             c.insertBlock(indented, decl);
-            c.insertText(QStringLiteral("procedure Next(var Token: TToken; Count: Integer);"), decl);
+            c.insertText(QStringLiteral("procedure Next(var Token: TToken; Count: Integer);"),
+                         decl);
             c.insertBlock(plain, body);
             c.insertText(QStringLiteral("first point"), body);
             c.createList(bullets);
             c.insertBlock();
             c.insertText(QStringLiteral("second point {bmc pic.bmp}"), body);
         }
-        if (round == 0) rounds = int(std::max<qsizetype>(1, rtfBytes / RtfWriter::write(doc).size()));
+        if (round == 0)
+            rounds = int(std::max<qsizetype>(1, rtfBytes / RtfWriter::write(doc).size()));
     }
 }
 
@@ -116,7 +119,7 @@ int main(int argc, char** argv) {
     const Times two = measure(2 << 20);
     std::printf("2 MB / 1 MB: RTF read %.2f, RTF write %.2f (2.00 is linear; setHtml %.2f, "
                 "toHtml %.2f)\n",
-                two.rtfRead / one.rtfRead, two.rtfWrite / one.rtfWrite,
-                two.htmlRead / one.htmlRead, two.htmlWrite / one.htmlWrite);
+                two.rtfRead / one.rtfRead, two.rtfWrite / one.rtfWrite, two.htmlRead / one.htmlRead,
+                two.htmlWrite / one.htmlWrite);
     return 0;
 }

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace {
@@ -38,7 +40,8 @@ TEST_F(ThreeParagraphs, PositionsCountEachBreakAsTwo) {
     EXPECT_EQ(edit.cursorPosition(12), 9); // the end
     EXPECT_EQ(edit.cursorPosition(99), 9);
     // and back
-    for (int pos : {0, 1, 2, 4, 5, 6, 8, 9, 11, 12}) EXPECT_EQ(edit.textPosition(edit.cursorPosition(pos)), pos);
+    for (int pos : {0, 1, 2, 4, 5, 6, 8, 9, 11, 12})
+        EXPECT_EQ(edit.textPosition(edit.cursorPosition(pos)), pos);
 }
 
 TEST_F(ThreeParagraphs, SelectionAcrossParagraphs) {
@@ -137,7 +140,8 @@ TEST(RichEdit, BulletsRaiseTheLeftIndentAndClearIt) {
     edit.select(0, 8);
     edit.Paragraph().setNumbering(TNumberingStyle::nsBullet);
     const QTextDocument* doc = edit.document();
-    for (int n = 0; n < 3; ++n) EXPECT_TRUE(doc->findBlockByNumber(n).textList()) << n;
+    for (int n = 0; n < 3; ++n)
+        EXPECT_TRUE(doc->findBlockByNumber(n).textList()) << n;
     edit.setSelStart(0);
     EXPECT_EQ(edit.Paragraph().Numbering(), TNumberingStyle::nsBullet);
     EXPECT_EQ(edit.Paragraph().LeftIndent(), 10);
@@ -193,12 +197,14 @@ TEST(RichEdit, UpdateBracketNests) {
 
 TEST(RichEdit, LoadAndSaveRtf) {
     TRichEdit edit;
-    edit.LoadRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green128\\blue0;}\\pard\\f0\\fs20 "
-                 "a \\cf1\\strike link\\cf0\\strike0\\par\\pard\\qc b}");
+    edit.LoadRtf(
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green128\\blue0;}\\pard\\f0\\fs20 "
+        "a \\cf1\\strike link\\cf0\\strike0\\par\\pard\\qc b}");
     EXPECT_EQ(edit.Text(), "a link\r\nb");
     EXPECT_EQ(edit.SelStart(), 0);
     edit.select(2, 1);
-    EXPECT_EQ(edit.SelAttributes().font(), (TTextFont{"Arial", 10, QColor(0, 128, 0), fsStrikeOut}));
+    EXPECT_EQ(edit.SelAttributes().font(),
+              (TTextFont{"Arial", 10, QColor(0, 128, 0), fsStrikeOut}));
     const QByteArray saved = edit.SaveRtf();
     TRichEdit other;
     other.LoadRtf(saved);

@@ -37,7 +37,9 @@ const QChar kParagraph = QChar::ParagraphSeparator;
 } // namespace
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 TEST(RtfReader, NewTopicDocumentHasTablesAndNoBody) {
@@ -123,11 +125,13 @@ TEST(RtfReader, RichEditBullets) {
 
 TEST(RtfReader, BulletsEndAtPard) {
     QTextDocument doc;
-    read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Symbol;}}\\pard{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}"
+    read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 "
+         "Symbol;}}\\pard{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}"
          "\\li200{\\pntext\\f1\\'B7\\tab}a\\par{\\pntext\\f1\\'B7\\tab}b\\par\\pard c\\par"
          "\\pard{\\*\\pn\\pnlvlblt\\pnf1}\\li200 d}",
          doc);
-    EXPECT_EQ(doc.toRawText(), QString("a") + kParagraph + "b" + kParagraph + "c" + kParagraph + "d");
+    EXPECT_EQ(doc.toRawText(),
+              QString("a") + kParagraph + "b" + kParagraph + "c" + kParagraph + "d");
     EXPECT_TRUE(doc.findBlockByNumber(0).textList());
     EXPECT_EQ(doc.findBlockByNumber(0).textList(), doc.findBlockByNumber(1).textList());
     EXPECT_FALSE(doc.findBlockByNumber(2).textList());
@@ -145,7 +149,8 @@ TEST(RtfReader, EscapesAndCodePages) {
     // \uN with its fallback characters, negative values and \ucN.
     EXPECT_EQ(read("{\\rtf1 \\u8364?\\u-3913?x\\uc2\\u12354\\'82\\'a0y\\uc0\\u937 z}", doc),
               QString::fromUtf8("€\uF0B7xあyΩz"));
-    EXPECT_EQ(read("{\\rtf1 {\\uc3\\u937 ab}cd}", doc), QString::fromUtf8("Ωcd")); // group ends the skip
+    EXPECT_EQ(read("{\\rtf1 {\\uc3\\u937 ab}cd}", doc),
+              QString::fromUtf8("Ωcd")); // group ends the skip
     // Raw 8-bit text is in the code page too; a literal tab is a tab.
     EXPECT_EQ(read(QByteArray("{\\rtf1 caf\xe9\ta}"), doc), QString::fromUtf8("café\ta"));
 }
@@ -170,8 +175,8 @@ TEST(RtfReader, SeedShapes) {
     EXPECT_TRUE(formatAt(doc, indexOf(doc, "bold")).fontWeight() >= QFont::Bold);
 
     read(seed("word.rtf"), doc);
-    EXPECT_EQ(doc.toRawText(), QString::fromUtf8("Word text “quoted” – dash") + kParagraph + "item" +
-                                   kParagraph + "link");
+    EXPECT_EQ(doc.toRawText(), QString::fromUtf8("Word text “quoted” – dash") + kParagraph +
+                                   "item" + kParagraph + "link");
     EXPECT_TRUE(doc.findBlockByNumber(1).textList());
     EXPECT_EQ(Rtf::familyOf(formatAt(doc, 0)), "Calibri"); // \f37, not the table's order
     EXPECT_EQ(formatAt(doc, indexOf(doc, "link")).foreground().color(), QColor(0, 0, 255));
@@ -183,9 +188,8 @@ TEST(RtfReader, SeedShapes) {
 
 TEST(RtfReader, PlainTextIsReadAsText) {
     QTextDocument doc;
-    EXPECT_EQ(read(seed("plain.txt"), doc),
-              QString::fromUtf8("Not RTF at all") + kParagraph + QString::fromUtf8("second line café") +
-                  kParagraph);
+    EXPECT_EQ(read(seed("plain.txt"), doc), QString::fromUtf8("Not RTF at all") + kParagraph +
+                                                QString::fromUtf8("second line café") + kParagraph);
     EXPECT_EQ(read("", doc), "");
 }
 
@@ -222,7 +226,8 @@ TEST(RtfReader, DeepNestingIsBounded) {
 TEST(RtfReader, EveryByteIsSafe) {
     QTextDocument doc;
     QByteArray rtf = "{\\rtf1\\ansi ";
-    for (int i = 0; i < 256; ++i) rtf += char(i);
+    for (int i = 0; i < 256; ++i)
+        rtf += char(i);
     read(rtf, doc);
     // Controls other than tab are dropped; braces and the backslash act as syntax.
     EXPECT_TRUE(doc.toRawText().startsWith("\t !\"#$%&'()*+,-./0123456789"));

@@ -1,6 +1,6 @@
+#include "richtext/RtfWriter.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfTables.h"
-#include "richtext/RtfWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +12,12 @@
 #include <gtest/gtest.h>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QByteArray& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace {
@@ -41,22 +45,20 @@ QString describe(const QTextDocument& doc) {
                    .arg(b.textList() != nullptr);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat c = it.fragment().charFormat();
-            const QColor color = c.hasProperty(QTextFormat::ForegroundBrush)
-                                     ? c.foreground().color()
-                                     : QColor();
-            out += QStringLiteral("  [%1] %2 %3 %4 b%5 i%6 u%7 s%8 v%9\n")
-                       .arg(it.fragment().text(), Rtf::familyOf(c).isEmpty()
-                                                      ? doc.defaultFont().family()
-                                                      : Rtf::familyOf(c))
-                       .arg(c.hasProperty(QTextFormat::FontPointSize)
-                                ? c.fontPointSize()
-                                : doc.defaultFont().pointSizeF())
-                       .arg(color.isValid() ? color.name() : QStringLiteral("auto"))
-                       .arg(c.fontWeight() >= QFont::DemiBold)
-                       .arg(c.fontItalic())
-                       .arg(c.fontUnderline())
-                       .arg(c.fontStrikeOut())
-                       .arg(c.boolProperty(Rtf::kHiddenProperty));
+            const QColor color =
+                c.hasProperty(QTextFormat::ForegroundBrush) ? c.foreground().color() : QColor();
+            out +=
+                QStringLiteral("  [%1] %2 %3 %4 b%5 i%6 u%7 s%8 v%9\n")
+                    .arg(it.fragment().text(),
+                         Rtf::familyOf(c).isEmpty() ? doc.defaultFont().family() : Rtf::familyOf(c))
+                    .arg(c.hasProperty(QTextFormat::FontPointSize) ? c.fontPointSize()
+                                                                   : doc.defaultFont().pointSizeF())
+                    .arg(color.isValid() ? color.name() : QStringLiteral("auto"))
+                    .arg(c.fontWeight() >= QFont::DemiBold)
+                    .arg(c.fontItalic())
+                    .arg(c.fontUnderline())
+                    .arg(c.fontStrikeOut())
+                    .arg(c.boolProperty(Rtf::kHiddenProperty));
         }
     }
     return out;
@@ -75,10 +77,13 @@ qsizetype headerEnd(const QByteArray& rtf) {
     int depth = 0, groups = 0;
     qsizetype i = 1;
     for (; i < rtf.size() && groups < 2; ++i) {
-        if (rtf[i] == '{') ++depth;
-        else if (rtf[i] == '}' && --depth == 0) ++groups;
+        if (rtf[i] == '{')
+            ++depth;
+        else if (rtf[i] == '}' && --depth == 0)
+            ++groups;
     }
-    while (i < rtf.size() && (rtf[i] == '\r' || rtf[i] == '\n')) ++i;
+    while (i < rtf.size() && (rtf[i] == '\r' || rtf[i] == '\n'))
+        ++i;
     return i;
 }
 
@@ -123,7 +128,8 @@ TEST(RtfWriter, HeaderOfADocumentWithoutTables) {
     const QByteArray out = RtfWriter::write(doc);
     const QByteArray header = out.left(headerEnd(out));
     EXPECT_TRUE(header.startsWith("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil "));
-    EXPECT_TRUE(header.contains(";}{\\f1\\fnil Courier New;}}\r\n{\\colortbl;\\red1\\green2\\blue3;}\r\n"));
+    EXPECT_TRUE(
+        header.contains(";}{\\f1\\fnil Courier New;}}\r\n{\\colortbl;\\red1\\green2\\blue3;}\r\n"));
     EXPECT_TRUE(out.mid(headerEnd(out)).startsWith("\\pard"));
 }
 
@@ -132,13 +138,15 @@ TEST(RtfWriter, EscapesText) {
     doc.setPlainText(QString::fromUtf8("a{b}c\\d café €  Ω \u00A0\u00AD\u2011") + QChar(0x1F) +
                      QChar(0xD83D) + QChar(0xDE00) + "\t");
     const QByteArray out = RtfWriter::write(doc);
-    EXPECT_TRUE(out.contains("a\\{b\\}c\\\\d caf\\'E9 \\'80  \\u937? \\~\\-\\_\\'1F\\u-10179?\\u-8704?\\tab"))
+    EXPECT_TRUE(out.contains(
+        "a\\{b\\}c\\\\d caf\\'E9 \\'80  \\u937? \\~\\-\\_\\'1F\\u-10179?\\u-8704?\\tab"))
         << out.constData();
     QTextDocument back;
     RtfReader::read(out, back);
     EXPECT_EQ(back.toRawText(), doc.toRawText());
     // Nothing but 7-bit text goes out.
-    for (const char ch : out) EXPECT_GT(static_cast<signed char>(ch), 0);
+    for (const char ch : out)
+        EXPECT_GT(static_cast<signed char>(ch), 0);
 }
 
 TEST(RtfWriter, FormatsComeBackTheSame) {
@@ -212,9 +220,10 @@ TEST(RtfWriter, RoundTripOfEachWritersShape) {
 
 TEST(RtfWriter, ParagraphResetOnlyWhereTheFormatChanges) {
     QTextDocument doc;
-    RtfReader::read("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\pard a\\par b\\par\\pard c\\par\\pard\\qc d\\par"
-                    "\\pard\\qc e\\par\\pard f}",
-                    doc);
+    RtfReader::read(
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\pard a\\par b\\par\\pard c\\par\\pard\\qc d\\par"
+        "\\pard\\qc e\\par\\pard f}",
+        doc);
     const QByteArray out = RtfWriter::write(doc);
     const QByteArray body = out.mid(headerEnd(out));
     EXPECT_EQ(body.count("\\pard"), 3) << body.constData();

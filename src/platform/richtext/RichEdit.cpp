@@ -16,10 +16,16 @@ namespace {
 constexpr double kPixelsPerPoint = 20.0 / Rtf::kTwipsPerPixel;
 constexpr int kBulletIndent = 10; // points
 
-int toPoints(double pixels) { return int(std::lround(pixels / kPixelsPerPoint)); }
-double toPixels(int points) { return points * kPixelsPerPoint; }
+int toPoints(double pixels) {
+    return int(std::lround(pixels / kPixelsPerPoint));
+}
+double toPixels(int points) {
+    return points * kPixelsPerPoint;
+}
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
 
 // The blocks from the one holding the selection's start to the one holding its end.
 template <typename F> void forSelectedBlocks(const QTextEdit& edit, F f) {
@@ -107,7 +113,9 @@ void TTextAttributes::setStyle(TFontStyles style) {
     edit_.mergeCurrentCharFormat(f);
 }
 
-TTextFont TTextAttributes::font() const { return TTextFont{Name(), Size(), Color(), Style()}; }
+TTextFont TTextAttributes::font() const {
+    return TTextFont{Name(), Size(), Color(), Style()};
+}
 
 void TTextAttributes::assign(const TTextFont& font) {
     QTextCharFormat f;
@@ -134,10 +142,18 @@ TParaAlignment TParaAttributes::Alignment() const {
 void TParaAttributes::setAlignment(TParaAlignment alignment) {
     QTextBlockFormat f;
     switch (alignment) {
-    case TParaAlignment::Left: f.setAlignment(Qt::AlignLeft); break;
-    case TParaAlignment::Right: f.setAlignment(Qt::AlignRight); break;
-    case TParaAlignment::Center: f.setAlignment(Qt::AlignHCenter); break;
-    case TParaAlignment::Justify: f.setAlignment(Qt::AlignJustify); break;
+    case TParaAlignment::Left:
+        f.setAlignment(Qt::AlignLeft);
+        break;
+    case TParaAlignment::Right:
+        f.setAlignment(Qt::AlignRight);
+        break;
+    case TParaAlignment::Center:
+        f.setAlignment(Qt::AlignHCenter);
+        break;
+    case TParaAlignment::Justify:
+        f.setAlignment(Qt::AlignJustify);
+        break;
     }
     edit_.textCursor().mergeBlockFormat(f);
 }
@@ -258,7 +274,9 @@ int TRichEdit::cursorPosition(int textPosition) const {
     return b.position() + int(text.size());
 }
 
-int TRichEdit::SelStart() const { return textPosition(textCursor().selectionStart()); }
+int TRichEdit::SelStart() const {
+    return textPosition(textCursor().selectionStart());
+}
 
 void TRichEdit::setSelStart(int pos) {
     QTextCursor c = textCursor();
@@ -271,7 +289,9 @@ int TRichEdit::SelLength() const {
     return textPosition(c.selectionEnd()) - textPosition(c.selectionStart());
 }
 
-void TRichEdit::setSelLength(int length) { select(SelStart(), length); }
+void TRichEdit::setSelLength(int length) {
+    select(SelStart(), length);
+}
 
 void TRichEdit::select(int start, int length) {
     QTextCursor c = textCursor();
@@ -371,4 +391,6 @@ void TRichEdit::LoadRtf(const QByteArray& rtf) {
     moveCursor(QTextCursor::Start);
 }
 
-QByteArray TRichEdit::SaveRtf() const { return RtfWriter::write(*document()); }
+QByteArray TRichEdit::SaveRtf() const {
+    return RtfWriter::write(*document());
+}

@@ -49,12 +49,16 @@ struct Group {
     CharState chr;
     ParaState para;
     Dest dest = Dest::Text;
-    int uc = 1;          // fallback characters after \uN
+    int uc = 1;           // fallback characters after \uN
     bool starred = false; // \* seen: an unknown destination word is skipped
 };
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -63,13 +67,14 @@ int hexValue(char c) {
     return -1;
 }
 
-int clampIndent(int twips) { return std::clamp(twips, -kMaxIndentTwips, kMaxIndentTwips); }
+int clampIndent(int twips) {
+    return std::clamp(twips, -kMaxIndentTwips, kMaxIndentTwips);
+}
 
 class Parser {
 public:
     Parser(const QByteArray& data, QTextDocument& doc)
-        : p_(data.constData()), end_(data.constData() + data.size()), doc_(doc),
-          cursor_(&doc) {
+        : p_(data.constData()), end_(data.constData() + data.size()), doc_(doc), cursor_(&doc) {
         stack_.emplace_back();
     }
 
@@ -301,12 +306,21 @@ void Parser::controlSymbol(char c) {
         return;
     }
     switch (c) {
-    case '~': appendChar(QChar(0x00A0)); break;
-    case '-': appendChar(QChar(0x00AD)); break;
-    case '_': appendChar(QChar(0x2011)); break;
+    case '~':
+        appendChar(QChar(0x00A0));
+        break;
+    case '-':
+        appendChar(QChar(0x00AD));
+        break;
+    case '_':
+        appendChar(QChar(0x2011));
+        break;
     case '\r':
-    case '\n': endParagraph(); break; // a backslash before a line end is \par
-    default: break;                   // \| \: and the like show nothing
+    case '\n':
+        endParagraph();
+        break; // a backslash before a line end is \par
+    default:
+        break; // \| \: and the like show nothing
     }
 }
 
@@ -328,8 +342,8 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
             font_ = RtfFont();
             fontPending_ = true;
         } else if (len > 1 && w[0] == 'f' && !hasParam &&
-                   (is("fnil") || is("froman") || is("fswiss") || is("fmodern") ||
-                    is("fscript") || is("fdecor") || is("ftech") || is("fbidi"))) {
+                   (is("fnil") || is("froman") || is("fswiss") || is("fmodern") || is("fscript") ||
+                    is("fdecor") || is("ftech") || is("fbidi"))) {
             font_.family = QString::fromLatin1(w);
         } else if (is("fcharset")) {
             font_.charset = param;
@@ -341,9 +355,12 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
     }
     if (g.dest == Dest::ColorTable) {
         const int v = std::clamp(param, 0, 255);
-        if (is("red")) red_ = v, colorSet_ = true;
-        else if (is("green")) green_ = v, colorSet_ = true;
-        else if (is("blue")) blue_ = v, colorSet_ = true;
+        if (is("red"))
+            red_ = v, colorSet_ = true;
+        else if (is("green"))
+            green_ = v, colorSet_ = true;
+        else if (is("blue"))
+            blue_ = v, colorSet_ = true;
         return;
     }
 
@@ -356,36 +373,52 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
             setCodePage(("windows-" + QByteArray::number(param)).constData());
         return;
     case 'b':
-        if (is("b")) ch.bold = on;
-        else if (is("bullet")) appendChar(QChar(0x2022));
+        if (is("b"))
+            ch.bold = on;
+        else if (is("bullet"))
+            appendChar(QChar(0x2022));
         return;
     case 'c':
-        if (is("cf")) ch.color = std::max(param, 0);
-        else if (is("cell")) appendChar(QLatin1Char('\t'));
+        if (is("cf"))
+            ch.color = std::max(param, 0);
+        else if (is("cell"))
+            appendChar(QLatin1Char('\t'));
         return;
     case 'd':
         if (is("deff")) deff_ = param;
         return;
     case 'e':
-        if (is("emdash")) appendChar(QChar(0x2014));
-        else if (is("endash")) appendChar(QChar(0x2013));
-        else if (is("emspace")) appendChar(QChar(0x2003));
-        else if (is("enspace")) appendChar(QChar(0x2002));
+        if (is("emdash"))
+            appendChar(QChar(0x2014));
+        else if (is("endash"))
+            appendChar(QChar(0x2013));
+        else if (is("emspace"))
+            appendChar(QChar(0x2003));
+        else if (is("enspace"))
+            appendChar(QChar(0x2002));
         return;
     case 'f':
-        if (is("f")) ch.font = param;
-        else if (is("fs")) ch.halfPoints = param > 0 ? std::min(param, 3276) : 24;
-        else if (is("fi")) pa.firstIndent = clampIndent(param);
+        if (is("f"))
+            ch.font = param;
+        else if (is("fs"))
+            ch.halfPoints = param > 0 ? std::min(param, 3276) : 24;
+        else if (is("fi"))
+            pa.firstIndent = clampIndent(param);
         return;
     case 'i':
         if (is("i")) ch.italic = on;
         return;
     case 'l':
-        if (is("line")) appendChar(QChar::LineSeparator);
-        else if (is("li") || is("lin")) pa.leftIndent = clampIndent(param);
-        else if (is("ldblquote")) appendChar(QChar(0x201C));
-        else if (is("lquote")) appendChar(QChar(0x2018));
-        else if (is("ls") && param > 0) pa.bullet = true; // Word's list reference
+        if (is("line"))
+            appendChar(QChar::LineSeparator);
+        else if (is("li") || is("lin"))
+            pa.leftIndent = clampIndent(param);
+        else if (is("ldblquote"))
+            appendChar(QChar(0x201C));
+        else if (is("lquote"))
+            appendChar(QChar(0x2018));
+        else if (is("ls") && param > 0)
+            pa.bullet = true; // Word's list reference
         return;
     case 'm':
         if (is("mac")) setCodePage("macintosh");
@@ -394,24 +427,38 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
         if (is("nestcell")) appendChar(QLatin1Char('\t'));
         return;
     case 'p':
-        if (is("par")) endParagraph();
-        else if (is("pard")) pa = ParaState();
-        else if (is("plain")) ch = CharState();
-        else if (is("pc")) setCodePage("IBM437");
-        else if (is("pca")) setCodePage("IBM850");
+        if (is("par"))
+            endParagraph();
+        else if (is("pard"))
+            pa = ParaState();
+        else if (is("plain"))
+            ch = CharState();
+        else if (is("pc"))
+            setCodePage("IBM437");
+        else if (is("pca"))
+            setCodePage("IBM850");
         return;
     case 'q':
-        if (is("ql")) pa.align = Align::Left;
-        else if (is("qc")) pa.align = Align::Center;
-        else if (is("qr")) pa.align = Align::Right;
-        else if (is("qj") || is("qd")) pa.align = Align::Justify;
-        else if (is("qmspace")) appendChar(QChar(0x2005));
+        if (is("ql"))
+            pa.align = Align::Left;
+        else if (is("qc"))
+            pa.align = Align::Center;
+        else if (is("qr"))
+            pa.align = Align::Right;
+        else if (is("qj") || is("qd"))
+            pa.align = Align::Justify;
+        else if (is("qmspace"))
+            appendChar(QChar(0x2005));
         return;
     case 'r':
-        if (is("ri") || is("rin")) pa.rightIndent = clampIndent(param);
-        else if (is("rdblquote")) appendChar(QChar(0x201D));
-        else if (is("rquote")) appendChar(QChar(0x2019));
-        else if (is("row")) endParagraph();
+        if (is("ri") || is("rin"))
+            pa.rightIndent = clampIndent(param);
+        else if (is("rdblquote"))
+            appendChar(QChar(0x201D));
+        else if (is("rquote"))
+            appendChar(QChar(0x2019));
+        else if (is("row"))
+            endParagraph();
         return;
     case 's':
         if (is("strike") || is("striked")) ch.strike = on;
@@ -445,12 +492,12 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
 // Words that open a destination: tables we read, groups we skip, bullets.
 bool Parser::destinationWord(const char* w, int len) {
     static const char* const kSkipped[] = {
-        "stylesheet", "info",       "pict",       "header",     "headerl",
-        "headerr",    "headerf",    "footer",    "footerl",    "footerr",    "footerf",
-        "footnote",   "annotation", "pntext",    "listtext",   "listtable",  "listoverridetable",
-        "revtbl",     "rsidtbl",    "filetbl",   "fldinst",    "themedata",  "latentstyles",
-        "datastore",  "xe",         "tc",        "txe",        "rxe",        "generator",
-        "colorschememapping",       "nonshppict"};
+        "stylesheet", "info",    "pict",     "header",    "headerl",           "headerr",
+        "headerf",    "footer",  "footerl",  "footerr",   "footerf",           "footnote",
+        "annotation", "pntext",  "listtext", "listtable", "listoverridetable", "revtbl",
+        "rsidtbl",    "filetbl", "fldinst",  "themedata", "latentstyles",      "datastore",
+        "xe",         "tc",      "txe",      "rxe",       "generator",         "colorschememapping",
+        "nonshppict"};
     Group& g = top();
     if (std::strcmp(w, "fonttbl") == 0) {
         g.dest = Dest::FontTable;
@@ -543,10 +590,17 @@ void Parser::applyBlockFormat() {
     const ParaState& ps = top().para;
     QTextBlockFormat bf;
     switch (ps.align) {
-    case Align::Left: break;
-    case Align::Center: bf.setAlignment(Qt::AlignHCenter); break;
-    case Align::Right: bf.setAlignment(Qt::AlignRight); break;
-    case Align::Justify: bf.setAlignment(Qt::AlignJustify); break;
+    case Align::Left:
+        break;
+    case Align::Center:
+        bf.setAlignment(Qt::AlignHCenter);
+        break;
+    case Align::Right:
+        bf.setAlignment(Qt::AlignRight);
+        break;
+    case Align::Justify:
+        bf.setAlignment(Qt::AlignJustify);
+        break;
     }
     if (ps.firstIndent) bf.setTextIndent(Rtf::twipsToPixels(ps.firstIndent));
     if (ps.leftIndent) bf.setLeftMargin(Rtf::twipsToPixels(ps.leftIndent));
@@ -585,7 +639,8 @@ void Parser::commitFont() {
     tables_.fonts.append(font_);
     if (!fontNames_.contains(fontNumber_)) fontNames_.insert(fontNumber_, font_.name);
     // The writer renumbers from 0 with the default font first.
-    if (fontNumber_ == deff_ && tables_.fonts.size() > 1) tables_.fonts.move(tables_.fonts.size() - 1, 0);
+    if (fontNumber_ == deff_ && tables_.fonts.size() > 1)
+        tables_.fonts.move(tables_.fonts.size() - 1, 0);
     font_ = RtfFont();
 }
 

@@ -21,7 +21,9 @@ void setRtfTables(QTextDocument& doc, const RtfTables& tables) {
 
 namespace Rtf {
 
-int pixelsToTwips(double pixels) { return int(std::lround(pixels * kTwipsPerPixel)); }
+int pixelsToTwips(double pixels) {
+    return int(std::lround(pixels * kTwipsPerPixel));
+}
 
 QString familyOf(const QTextCharFormat& format) {
     const QVariant families = format.property(QTextFormat::FontFamilies);

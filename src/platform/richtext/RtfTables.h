@@ -16,7 +16,7 @@ class QTextDocument;
 class QTextCharFormat;
 
 struct RtfFont {
-    QString family;  // font family keyword without backslash: "fnil", "froman", "fswiss"...
+    QString family;   // font family keyword without backslash: "fnil", "froman", "fswiss"...
     int charset = -1; // \fcharset, -1 when the entry has none
     QString name;
 
@@ -24,8 +24,8 @@ struct RtfFont {
 };
 
 struct RtfTables {
-    QList<RtfFont> fonts;  // in table order; index 0 is the default font (\deff0)
-    QList<QColor> colors;  // an invalid colour is the "auto" entry (";")
+    QList<RtfFont> fonts; // in table order; index 0 is the default font (\deff0)
+    QList<QColor> colors; // an invalid colour is the "auto" entry (";")
 
     bool isEmpty() const { return fonts.isEmpty() && colors.isEmpty(); }
 };
@@ -39,7 +39,9 @@ namespace Rtf {
 // Indents live in the document as pixels at 96 dpi, so one pixel is 15 twips
 // and one point 4/3 pixel.
 constexpr double kTwipsPerPixel = 15.0;
-inline double twipsToPixels(int twips) { return twips / kTwipsPerPixel; }
+inline double twipsToPixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
 int pixelsToTwips(double pixels);
 
 // Hidden text (\v) has no counterpart in QTextCharFormat; it is kept as a

@@ -219,7 +219,9 @@ void Writer::text(const QString& s) {
             continue;
         }
         switch (u) {
-        case '\\': raw("\\\\"); break;
+        case '\\':
+            raw("\\\\");
+            break;
         case '{':
             raw("\\{");
             ++codeDepth_;
@@ -228,12 +230,23 @@ void Writer::text(const QString& s) {
             raw("\\}");
             if (codeDepth_ > 0) --codeDepth_;
             break;
-        case '\t': word("tab"); break;
-        case QChar::LineSeparator: word("line"); break;
-        case 0x00A0: raw("\\~"); break;
-        case 0x00AD: raw("\\-"); break;
-        case 0x2011: raw("\\_"); break;
-        case QChar::ObjectReplacementCharacter: break; // images are not kept
+        case '\t':
+            word("tab");
+            break;
+        case QChar::LineSeparator:
+            word("line");
+            break;
+        case 0x00A0:
+            raw("\\~");
+            break;
+        case 0x00AD:
+            raw("\\-");
+            break;
+        case 0x2011:
+            raw("\\_");
+            break;
+        case QChar::ObjectReplacementCharacter:
+            break; // images are not kept
         default:
             if (u < 0x80) { // control characters
                 appendHex(out_, u);
@@ -260,10 +273,17 @@ void Writer::charDiff(const CharProps& from, const CharProps& to) {
 void Writer::paragraph(const ParaProps& p) {
     word("pard");
     switch (p.align) {
-    case Align::Left: break;
-    case Align::Center: word("qc"); break;
-    case Align::Right: word("qr"); break;
-    case Align::Justify: word("qj"); break;
+    case Align::Left:
+        break;
+    case Align::Center:
+        word("qc");
+        break;
+    case Align::Right:
+        word("qr");
+        break;
+    case Align::Justify:
+        word("qj");
+        break;
     }
     if (p.firstIndent) word("fi", p.firstIndent);
     if (p.leftIndent) word("li", p.leftIndent);
@@ -330,4 +350,6 @@ QByteArray Writer::header() const {
 
 } // namespace
 
-QByteArray RtfWriter::write(const QTextDocument& doc) { return Writer(doc).run(); }
+QByteArray RtfWriter::write(const QTextDocument& doc) {
+    return Writer(doc).run();
+}
