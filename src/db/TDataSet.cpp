@@ -235,6 +235,8 @@ QVariant TDataSet::getFieldData(const TField* field) const {
     if (no < 0) return {};
     TDataSetState s = state_;
     if (s == TDataSetState::dsCalcFields) s = calcSavedState_;
+    if (peekRow_ >= 0 && s != TDataSetState::dsSetKey && s != TDataSetState::dsFilter)
+        return sourceValue(peekRow_, no);
     switch (s) {
     case TDataSetState::dsInactive:
         return {};
@@ -281,14 +283,14 @@ void TDataSet::setFieldData(TField* field, const QVariant& value) {
 
 void TDataSet::ensureCalcFields() const {
     if (calcFieldCount_ == 0 || state_ == TDataSetState::dsCalcFields) return;
-    if (editing(state_)) {
+    if (editing(state_) && peekRow_ < 0) {
         if (calcDirty_ || calcRow_ != -1) calculateFields();
         calcRow_ = -1;
         calcDirty_ = false;
         return;
     }
-    const int row = state_ == TDataSetState::dsSetKey ? -3 : currentRow();
-    if (row != calcRow_ || calcDirty_) {
+    const int row = state_ == TDataSetState::dsSetKey ? -3 : activeRow();
+    if (row != calcRow_ || (calcDirty_ && peekRow_ < 0)) {
         calculateFields();
         calcRow_ = row;
         calcDirty_ = false;
@@ -300,7 +302,7 @@ void TDataSet::ensureCalcFields() const {
 void TDataSet::calculateFields() const {
     auto* self = const_cast<TDataSet*>(this);
     calcBuf_.fill(QVariant());
-    if (currentRow() < 0 && !editing(state_)) return;
+    if (activeRow() < 0 && (!editing(state_) || peekRow_ >= 0)) return;
     calcSavedState_ = state_;
     StateGuard guard(self->state_, TDataSetState::dsCalcFields);
     for (TField* f : fields_) {
@@ -517,6 +519,20 @@ void TDataSet::setRecNo(int recNo) {
     CheckBrowseMode();
     if (recNo < 1 || recNo > int(rows_.size())) return;
     if (recNo - 1 != cur_) moveToIndex(recNo - 1);
+}
+
+void TDataSet::ReadRecordAt(int index, const std::function<void()>& reader) {
+    CheckActive();
+    if (index < 0 || index >= int(rows_.size()))
+        error(QStringLiteral("Record %1 is out of range").arg(index + 1));
+    struct Restore {
+        int& peek;
+        int saved;
+        ~Restore() { peek = saved; }
+    } restore{peekRow_, peekRow_};
+    // The current record reads as usual, so an edit in progress shows.
+    peekRow_ = index == cur_ ? -1 : rows_[size_t(index)];
+    reader();
 }
 
 // ---------------------------------------------------------------- bookmarks

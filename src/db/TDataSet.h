@@ -125,6 +125,9 @@ public:
 
     // ---- fields
     const QList<TField*>& Fields() const { return fields_; }
+    // Whether the fields were made from the source's columns at open (none
+    // were declared in code).
+    bool DefaultFields() const { return dynamicFields_; }
     int FieldCount() const { return int(fields_.size()); }
     TField* FindField(const QString& name) const;   // case-insensitive; nullptr when absent
     TField* FieldByName(const QString& name) const; // raises naming the field when absent
@@ -148,6 +151,11 @@ public:
     int RecordCount() const;
     int RecNo() const; // 1-based; -1 when there is no current record
     void setRecNo(int recNo);
+
+    // Runs `reader` with the fields reading the record at cursor position
+    // `index` (0-based), without moving and without events; how a grid or a
+    // report shows many records at once.
+    void ReadRecordAt(int index, const std::function<void()>& reader);
 
     // ---- bookmarks
     TBookmark GetBookmark() const;
@@ -295,6 +303,7 @@ private:
     void addDataSource(TDataSource* source);
     void removeDataSource(TDataSource* source);
     int findRow(int row) const;
+    int activeRow() const { return peekRow_ >= 0 ? peekRow_ : currentRow(); }
     int findMatch(const QList<TField*>& fields, const QVector<QVariant>& keys, bool ci,
                   bool partial) const;
 
@@ -325,6 +334,7 @@ private:
     mutable bool calcDirty_ = true;
     mutable TDataSetState calcSavedState_ = TDataSetState::dsInactive;
     int filterRow_ = -1;
+    int peekRow_ = -1;
 
     QString filterText_;
     bool filtered_ = false;

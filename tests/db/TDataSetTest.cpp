@@ -328,6 +328,8 @@ TEST(TDataSet, CalculatedAndLookupFieldsFollowTheRecord) {
     t.First();
     EXPECT_EQ(twice->AsInteger(), 8);
     EXPECT_EQ(stateText->AsString(), "Test");
+    t.ReadRecordAt(1, [&] { EXPECT_EQ(twice->AsInteger(), 10); });
+    EXPECT_EQ(twice->AsInteger(), 8);
     const int before = calcs;
     (void)twice->AsInteger();
     (void)stateText->AsString();
@@ -409,4 +411,18 @@ TEST(TDataSet, EventHandlersCopyByName) {
     EXPECT_EQ(posts, 1);
     EXPECT_TRUE(bool(b.OnFilterRecord));
     EXPECT_TRUE(a->events().names().contains("OnCalcFields"));
+}
+
+TEST(TDataSet, ReadsOtherRecordsWithoutMoving) {
+    auto t = sampleTopics();
+    t->Next();
+    t->Edit();
+    t->FieldByName("NAME")->setAsString("Editing");
+    QStringList seen;
+    for (int i = 0; i < t->RecordCount(); ++i)
+        t->ReadRecordAt(i, [&] { seen << t->FieldByName("NAME")->AsString(); });
+    EXPECT_EQ(seen, QStringList({"Intro", "Editing", "Menus", "intro again", "Zebra"}));
+    EXPECT_EQ(t->State(), TDataSetState::dsEdit);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Editing");
+    EXPECT_THROW(t->ReadRecordAt(5, [] {}), EDatabaseError);
 }
