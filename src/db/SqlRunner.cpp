@@ -80,6 +80,22 @@ int compareKeys(const QVariant& a, const QVariant& b) {
     return sqlCompare(a, b);
 }
 
+// Entry numbers ordered by their keys: `k` keys per entry, stored flat. Stable.
+std::vector<int> sortedOrder(const std::vector<QVariant>& keys, size_t k,
+                             const std::vector<bool>& descending) {
+    std::vector<int> perm(k ? keys.size() / k : 0);
+    for (size_t i = 0; i < perm.size(); ++i)
+        perm[i] = int(i);
+    std::stable_sort(perm.begin(), perm.end(), [&](int x, int y) {
+        for (size_t j = 0; j < k; ++j) {
+            const int c = compareKeys(keys[size_t(x) * k + j], keys[size_t(y) * k + j]);
+            if (c) return descending[j] ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    return perm;
+}
+
 SqlColumn fieldColumn(const DbfFieldDef& f) {
     SqlColumn c;
     c.name = f.name;
@@ -120,6 +136,7 @@ struct SqlRunner::Bound {
         bool descending = false;
     };
     std::vector<Order> order;
+    std::vector<bool> descending; // per order item
     bool grouped = false;
     bool live = false;
     std::vector<SqlExpr*> preFilters;             // read no source of this scope
@@ -407,6 +424,7 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
             }
         }
         b.order.push_back(ord);
+        b.descending.push_back(ord.descending);
     }
 
     b.live = n == 1 && !s.distinct && !b.grouped && !b.items.empty();
@@ -652,16 +670,7 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
                         keys.push_back(o.item >= 0 ? single->value(r, b.items[size_t(o.item)].field)
                                                    : sqlEval(*o.expr, f, *this));
                 }
-                std::vector<int> perm(result.tableRows.size());
-                for (size_t i = 0; i < perm.size(); ++i)
-                    perm[i] = int(i);
-                std::stable_sort(perm.begin(), perm.end(), [&](int x, int y) {
-                    for (size_t j = 0; j < k; ++j) {
-                        const int c = compareKeys(keys[size_t(x) * k + j], keys[size_t(y) * k + j]);
-                        if (c) return b.order[j].descending ? c > 0 : c < 0;
-                    }
-                    return false;
-                });
+                const std::vector<int> perm = sortedOrder(keys, k, b.descending);
                 std::vector<int> sorted;
                 sorted.reserve(perm.size());
                 for (int p : perm)
@@ -701,13 +710,7 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
                 for (auto& g : s.groupBy)
                     keys.push_back(sqlEval(*g, f, *this));
             }
-            std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-                for (size_t j = 0; j < gk; ++j)
-                    if (const int c =
-                            compareKeys(keys[size_t(x) * gk + j], keys[size_t(y) * gk + j]))
-                        return c < 0;
-                return false;
-            });
+            order = sortedOrder(keys, gk, std::vector<bool>(gk, false));
         }
         auto sameGroup = [&](int x, int y) {
             for (size_t j = 0; j < gk; ++j)
@@ -781,16 +784,7 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
                 keys.push_back(sqlEval(*o.expr, of, *this));
             }
         }
-        std::vector<int> perm(size_t(result.rows.size()));
-        for (size_t i = 0; i < perm.size(); ++i)
-            perm[i] = int(i);
-        std::stable_sort(perm.begin(), perm.end(), [&](int x, int y) {
-            for (size_t j = 0; j < k; ++j) {
-                const int c = compareKeys(keys[size_t(x) * k + j], keys[size_t(y) * k + j]);
-                if (c) return b.order[j].descending ? c > 0 : c < 0;
-            }
-            return false;
-        });
+        const std::vector<int> perm = sortedOrder(keys, k, b.descending);
         QVector<DbfRecord> sorted;
         sorted.reserve(result.rows.size());
         for (int p : perm)
