@@ -86,8 +86,9 @@ QByteArray trimmedLeft(const QByteArray& s) {
     return s.mid(i);
 }
 
-// The unit text as LoadUnit builds it: at most one byte per byte read, so the
-// room is made once per chunk and put() writes without checks.
+// The unit text as LoadUnit builds it. A chunk writes at most its own bytes
+// plus the character held back from the chunk before, so the room is made
+// once per chunk and put() writes without checks.
 class TextBuffer {
 public:
     explicit TextBuffer(qint64 expected) {
@@ -236,7 +237,7 @@ bool TParser::LoadUnit(const QString& fileName) {
     int pending = -1; // the character held back, -1 for none
     bool stop = false;
     // Only the last run of letters matters, and only while it can still be the stop word.
-    char word[16];
+    char word[15];
     int wordLength = 0;
     TextBuffer out(file.size());
 
@@ -248,7 +249,7 @@ bool TParser::LoadUnit(const QString& fileName) {
         if (got == 0) break;
         if (out.size() + got > kMaxTextSize)
             throw EInOutError(QStringLiteral("Cannot read %1: the unit is too large").arg(path));
-        out.reserveMore(got);
+        out.reserveMore(got + 1);
         const char* in = chunk.constData();
         for (qint64 k = 0; k < got && !stop; ++k) {
             const char c = in[k];
@@ -260,8 +261,8 @@ bool TParser::LoadUnit(const QString& fileName) {
                 } else {
                     if (pending >= 0) out.put(char(pending));
                     if (isLetter(c)) {
-                        if (wordLength < int(sizeof word)) word[wordLength] = c;
-                        ++wordLength;
+                        // Runs longer than the stop word all count as 15 letters.
+                        if (wordLength < 15) word[wordLength++] = c;
                     } else {
                         if (wordLength == 14 && equalsUpper(word, 14, "IMPLEMENTATION"))
                             stop = true;

@@ -89,6 +89,15 @@ TEST_F(LoadUnitTest, FiftyMegabytes) {
     EXPECT_EQ(load("unit A; implementation " + big), "unit A; implementation ");
 }
 
+TEST_F(LoadUnitTest, LiteralsCommentsAndStopWordAcrossReadChunks) {
+    for (int n = 65530; n <= 65540; ++n) {
+        const QByteArray literal = "'" + QByteArray(n, 'a') + "'";
+        EXPECT_EQ(load(literal + "{c}" + literal), literal + literal) << n;
+        EXPECT_EQ(load(QByteArray(n, ' ') + "implementation;x"),
+                  QByteArray(n, ' ') + "implementation;");
+    }
+}
+
 TEST(PrimitivesTest, ReadWordAndNextWord) {
     int pos = 1;
     EXPECT_EQ(TParser::ReadWord(pos, "ab_1 c;"), "ab_1");
