@@ -219,6 +219,8 @@ protected:
     virtual void sourceUpdate(int row, const QVector<QVariant>& values);
     virtual void sourceDelete(int row);
     virtual bool sourceCanModify() const { return false; }
+    // Whether a row of the cursor was deleted through another cursor since.
+    virtual bool sourceRowDeleted(int) const { return false; }
     // Places the cursor after a record was stored (inserted or changed) or
     // deleted (row -1). By default re-reads the order and goes to the record.
     virtual void afterSourceWrite(int row, bool inserted);
@@ -300,6 +302,7 @@ private:
     void calculateFields() const;
     void ensureCalcFields() const;
     void discardEdit();
+    void checkCurrentRowExists();
     void addDataSource(TDataSource* source);
     void removeDataSource(TDataSource* source);
     int findRow(int row) const;

@@ -33,6 +33,12 @@ public:
         const Entry* e = find(name);
         return e && e->isSet(e->member);
     }
+    // The handler of the event `name` when its signature is Sig, else nullptr.
+    template <class Sig> std::function<Sig>* get(const QString& name) const {
+        const Entry* e = find(name);
+        if (!e || e->type != std::type_index(typeid(std::function<Sig>))) return nullptr;
+        return static_cast<std::function<Sig>*>(e->member);
+    }
     void clear(const QString& name) {
         if (const Entry* e = find(name)) e->reset(e->member);
     }
