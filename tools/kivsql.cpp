@@ -5,12 +5,14 @@
 // A select prints CSV; ".tables" lists the tables and ".schema "T.dbf"" prints
 // the statements that recreate a table. The first error ends the run with its
 // message on standard error and exit status 1.
+#include "Cp1252.h"
 #include "SqlDatabase.h"
 #include "SqlEval.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <cstdio>
 
 namespace {
@@ -122,6 +124,14 @@ QStringList splitStatements(const QString& input) {
     return statements;
 }
 
+// Scripts are UTF-8; one that is not is taken for Windows-1252, the code page
+// of the tables, rather than losing its accented letters.
+QString decodeInput(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? Cp1252::decode(bytes) : text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -144,7 +154,7 @@ int main(int argc, char** argv) {
             QFile in;
             if (!in.open(stdin, QIODevice::ReadOnly))
                 throw EInOutError(QStringLiteral("Cannot read standard input"));
-            statements = splitStatements(QString::fromUtf8(in.readAll()));
+            statements = splitStatements(decodeInput(in.readAll()));
         }
         for (const QString& s : statements)
             run(db, s, out);

@@ -99,6 +99,14 @@ TEST_F(KivsqlTest, WindowsLineEndsKeepQuotedText) {
     EXPECT_EQ(r.out, QStringLiteral("length(m)\n8\n"));
 }
 
+TEST_F(KivsqlTest, EightBitScriptsReadAsWindows1252) {
+    const Outcome r = script("create table t (s char(10));\n"
+                             "insert into t values ('caf\xe9 \x80');\n"
+                             "select s from t;\n");
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QString::fromUtf8("S\ncafé €\n"));
+}
+
 TEST_F(KivsqlTest, TablesAndSchema) {
     const Outcome made = script("Create Table \"book.dbf\" (Id numeric(8),Name char(60),Text "
                                 "blob(10),Price numeric(8,2));\n"
