@@ -109,3 +109,7 @@ void TDBDataSet::sourceUpdate(int row, const QVector<QVariant>& values) {
 void TDBDataSet::sourceDelete(int row) {
     table_->deleteRow(row);
 }
+
+bool TDBDataSet::sourceRowDeleted(int row) const {
+    return table_ && row >= 0 && row < table_->rowCount() && table_->isDeleted(row);
+}

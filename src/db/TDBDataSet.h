@@ -50,6 +50,7 @@ protected:
     int sourceInsert(const QVector<QVariant>& values) override;
     void sourceUpdate(int row, const QVector<QVariant>& values) override;
     void sourceDelete(int row) override;
+    bool sourceRowDeleted(int row) const override;
 
 private:
     DbfRecord tableRecord(int row, const QVector<QVariant>& values) const;

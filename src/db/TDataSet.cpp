@@ -705,6 +705,7 @@ void TDataSet::Edit() {
     }
     CheckBrowseMode();
     CheckCanModify();
+    checkCurrentRowExists();
     DoBeforeEdit();
     editRow_ = currentRow();
     for (int i = 0; i < fieldDefs_.size(); ++i)
@@ -747,6 +748,15 @@ void TDataSet::Post() {
     DoAfterPost();
 }
 
+// Editing a row that another cursor deleted would bring it back or store into
+// a dead slot: the cursor is brought up to date instead.
+void TDataSet::checkCurrentRowExists() {
+    if (!sourceRowDeleted(currentRow())) return;
+    resyncRows(-1);
+    DataEvent(TDataEvent::deDataSetChange);
+    error(QStringLiteral("Record/Key deleted"));
+}
+
 void TDataSet::discardEdit() {
     editRow_ = -1;
     editBuf_.fill(QVariant());
@@ -777,6 +787,7 @@ void TDataSet::Delete() {
     }
     if (rows_.empty()) error(QStringLiteral("Cannot perform this operation on an empty dataset"));
     CheckCanModify();
+    checkCurrentRowExists();
     DataEvent(TDataEvent::deCheckBrowseMode);
     DoBeforeDelete();
     DoBeforeScroll();

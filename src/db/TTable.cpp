@@ -228,6 +228,15 @@ void TTable::setMasterSource(TDataSource* source) {
     masterLink_->setDataSource(source);
 }
 
+void TTable::DoOnNewRecord() {
+    if (masterLink_->Active()) {
+        const QList<TField*> master = masterFieldList();
+        for (int i = 0; i < master.size() && i < orderFields_.size(); ++i)
+            if (TField* detail = IndexFields(i)) detail->setValue(master[i]->Value());
+    }
+    TDBDataSet::DoOnNewRecord();
+}
+
 void TTable::masterChanged() {
     if (!Active() || State() == TDataSetState::dsSetKey) return;
     CheckBrowseMode();

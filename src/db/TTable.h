@@ -72,6 +72,8 @@ protected:
     void InternalClose() override;
     std::vector<int> sourceRows() override;
     bool sourceCanModify() const override { return !readOnly_; }
+    // A new detail record starts with its master's key.
+    void DoOnNewRecord() override;
 
 private:
     class MasterLink;

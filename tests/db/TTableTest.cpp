@@ -167,6 +167,18 @@ TEST_F(TTableTest, CursorsOnOneFileSeeStoredChanges) {
     EXPECT_EQ(ids(*calc), QList<int>({20, 25, 30, 40}));
     calc->GotoBookmark(mark);
     EXPECT_EQ(id(*calc), 30);
+
+    // A record deleted through the other cursor cannot be edited or deleted again.
+    main->Locate("ID", 30);
+    main->Delete();
+    try {
+        calc->Edit();
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.message(), "TbMain: Record/Key deleted");
+    }
+    EXPECT_EQ(calc->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(ids(*calc), QList<int>({20, 25, 40}));
 }
 
 TEST_F(TTableTest, DetailFollowsItsMaster) {
@@ -187,8 +199,14 @@ TEST_F(TTableTest, DetailFollowsItsMaster) {
     EXPECT_TRUE(detail.IsEmpty());
     master->Last();
     EXPECT_EQ(ids(detail, "TARGET"), QList<int>({10}));
+    // A new detail record takes its master's key and stays in view.
+    detail.Append();
+    EXPECT_EQ(detail.FieldByName("TOPIC")->AsInteger(), 40);
+    detail.FieldByName("TARGET")->setAsInteger(30);
+    detail.Post();
+    EXPECT_EQ(ids(detail, "TARGET"), QList<int>({10, 30}));
     master->Close(); // without a master the whole table shows
-    EXPECT_EQ(detail.RecordCount(), 4);
+    EXPECT_EQ(detail.RecordCount(), 5);
 
     TTable unordered;
     unordered.setDatabaseName(dir.path());
