@@ -132,6 +132,10 @@ TEST_F(SqlChangeTest, CreateStatements) {
               QStringLiteral("text,12.35,-1.5,2024-02-29,true,memo text,7;,,,,,,"));
     EXPECT_EQ(rows("select c from kinds where d = '2024-02-29' and l = true and n > 12"),
               QStringLiteral("text"));
+    // Dates as the filter form writes them, and logical values as letters.
+    EXPECT_EQ(rows("select c from kinds where d = '29.02.2024' and l = 'T' and d > '20240228'"),
+              QStringLiteral("text"));
+    EXPECT_TRUE(error("select c from kinds where d = '31.02.2024'").contains(QStringLiteral("not a date")));
     EXPECT_EQ(
         db->schema(QStringLiteral("kinds")),
         QStringLiteral("Create Table \"kinds.dbf\" (C char(10),N numeric(6,2),F float(10,3),D date,"
