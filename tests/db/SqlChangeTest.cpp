@@ -135,7 +135,8 @@ TEST_F(SqlChangeTest, CreateStatements) {
     // Dates as the filter form writes them, and logical values as letters.
     EXPECT_EQ(rows("select c from kinds where d = '29.02.2024' and l = 'T' and d > '20240228'"),
               QStringLiteral("text"));
-    EXPECT_TRUE(error("select c from kinds where d = '31.02.2024'").contains(QStringLiteral("not a date")));
+    EXPECT_TRUE(
+        error("select c from kinds where d = '31.02.2024'").contains(QStringLiteral("not a date")));
     EXPECT_EQ(
         db->schema(QStringLiteral("kinds")),
         QStringLiteral("Create Table \"kinds.dbf\" (C char(10),N numeric(6,2),F float(10,3),D date,"
