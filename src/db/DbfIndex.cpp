@@ -1,6 +1,7 @@
 #include "DbfIndex.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <numeric>
 
@@ -29,6 +30,19 @@ std::vector<int> DbfIndex::sorted(const DbfRows& table, const DbfKeyMaker& keys,
             parts[i * size_t(n) + size_t(p)] = DbfKeyMaker::textPart(
                 reinterpret_cast<const uchar*>(text.constData()), int(text.size()));
         }
+    }
+    // Sorting jumps between rows at random; copying the key text out of the
+    // records first keeps those jumps inside a small, cache-friendly buffer.
+    qsizetype textBytes = 0;
+    for (const DbfKeyPart& part : parts)
+        if (part.kind == DbfKeyPart::Text) textBytes += part.length;
+    QByteArray arena(textBytes, Qt::Uninitialized);
+    uchar* at = reinterpret_cast<uchar*>(arena.data());
+    for (DbfKeyPart& part : parts) {
+        if (part.kind != DbfKeyPart::Text) continue;
+        memcpy(at, part.text, size_t(part.length));
+        part.text = at;
+        at += part.length;
     }
     std::vector<int> order(rows.size());
     std::iota(order.begin(), order.end(), 0);

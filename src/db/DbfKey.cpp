@@ -127,7 +127,16 @@ int DbfKeyMaker::compare(const DbfKeyPart* a, const DbfKeyPart* b, int n, bool c
             if (a->number != b->number) return a->number < b->number ? -1 : 1;
         } else if (a->kind == DbfKeyPart::Text) {
             const int common = std::min(a->length, b->length);
-            for (int k = 0; k < common; ++k) {
+            int k = 0;
+            // Skip the common prefix eight bytes at a time; only the first
+            // difference needs the ranking (every byte has its own rank unless
+            // case is ignored).
+            for (quint64 x, y; k + 8 <= common; k += 8) {
+                memcpy(&x, a->text + k, 8);
+                memcpy(&y, b->text + k, 8);
+                if (x != y) break;
+            }
+            for (; k < common; ++k) {
                 const uchar x = a->text[k], y = b->text[k];
                 if (x != y && rank[x] != rank[y]) return rank[x] < rank[y] ? -1 : 1;
             }

@@ -154,6 +154,7 @@ std::unique_ptr<DbfIndex> DbfTable::Impl::makeIndex(const DbfIndexDef& def) cons
     const QString what = QStringLiteral("Index %1").arg(def.name);
     const QVector<int> fields = resolve(def.fields, what);
     DbfIndexDef stored = def;
+    stored.unique = def.unique || def.primary;
     stored.fields.clear();
     for (int f : fields)
         stored.fields << header.fields[f].name;
@@ -562,6 +563,21 @@ const std::vector<int>& DbfTable::indexRows(int index) const {
         throw EDatabaseError(
             QStringLiteral("Table \"%1\" has no index number %2").arg(d->path).arg(index));
     return d->indexes[size_t(index)]->rows();
+}
+
+int DbfTable::lowerBound(int index, const QVector<QVariant>& key) const {
+    const std::vector<int>& rows = indexRows(index);
+    const DbfIndex& ix = *d->indexes[size_t(index)];
+    const QVector<int>& fields = ix.keys().fields();
+    const int n = int(std::min(key.size(), fields.size()));
+    const auto at = std::partition_point(rows.begin(), rows.end(), [&](int row) {
+        for (int i = 0; i < n; ++i) {
+            const int c = compareDbfValues(value(row, fields[i]), key[i]);
+            if (c != 0) return c < 0;
+        }
+        return false;
+    });
+    return int(at - rows.begin());
 }
 
 std::vector<int> DbfTable::orderedRows(const QVector<int>& fields, bool caseInsensitive) const {

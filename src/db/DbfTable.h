@@ -104,6 +104,10 @@ public:
     void removeIndex(const QString& name);
     // The live rows in the order of index `index` (position in indexes()).
     const std::vector<int>& indexRows(int index) const;
+    // The first position in indexRows(index) whose key is not below `key`
+    // (values for the index's first fields, compared as compareDbfValues does);
+    // indexRows(index).size() when every key is below it.
+    int lowerBound(int index, const QVector<QVariant>& key) const;
     // The live rows ordered by any list of field numbers (an index's order when
     // one matches, else sorted now); file order when `fields` is empty.
     std::vector<int> orderedRows(const QVector<int>& fields, bool caseInsensitive = false) const;

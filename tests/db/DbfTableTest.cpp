@@ -211,6 +211,12 @@ TEST_F(DbfTableTest, IndexesKeepOrderThroughChangesAndReopening) {
     EXPECT_EQ(t->indexRows(0), (std::vector<int>{3, 5, 4, 2, 1}));
     EXPECT_EQ(t->indexRows(1), (std::vector<int>{1, 3, 2, 5, 4}));
     EXPECT_EQ(t->indexRows(3), (std::vector<int>{3, 1, 4, 2, 5})); // State, then row
+    // Seeking: the first row at or after a key, by a prefix of the index's fields.
+    EXPECT_EQ(t->lowerBound(1, {QStringLiteral("apple")}), 2);
+    EXPECT_EQ(t->lowerBound(1, {QStringLiteral("b")}), 3);
+    EXPECT_EQ(t->lowerBound(1, {QStringLiteral("zz")}), 4); // before "Éclair"
+    EXPECT_EQ(t->lowerBound(0, {20}), 2);
+    EXPECT_EQ(t->lowerBound(0, {QVariant()}), 0);
     t->removeIndex(QStringLiteral("i_bseq"));
     EXPECT_EQ(t->indexes().size(), 3);
     EXPECT_THROW(t->removeIndex(QStringLiteral("I_BSeq")), EDatabaseError);
