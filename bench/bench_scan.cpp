@@ -98,25 +98,19 @@ PasDocRun runPasDoc(const QString& pasdoc, const QString& file, const QString& o
 }
 
 struct ScanRun {
-    double ms;
-    qsizetype items;
+    double ms = 1e300;
+    qsizetype items = 0;
 };
 
-// Best of several runs: the machine is shared, the minimum is the least noisy.
-ScanRun timeScan(const QString& file, int runs) {
-    ScanRun best{1e300, 0};
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        TParser parser;
-        parser.LoadUnit(file);
-        parser.ParseInterface();
-        const double ms = double(timer.nsecsElapsed()) / 1e6;
-        best.items = parser.Constants.size() + parser.Types.size() + parser.Variables.size() +
-                     parser.Routines.size() + parser.Classes.size();
-        best.ms = std::min(best.ms, ms);
-    }
-    return best;
+void scanOnce(const QString& file, ScanRun& best) {
+    QElapsedTimer timer;
+    timer.start();
+    TParser parser;
+    parser.LoadUnit(file);
+    parser.ParseInterface();
+    best.ms = std::min(best.ms, double(timer.nsecsElapsed()) / 1e6);
+    best.items = parser.Constants.size() + parser.Types.size() + parser.Variables.size() +
+                 parser.Routines.size() + parser.Classes.size();
 }
 
 } // namespace
@@ -166,8 +160,13 @@ int main(int argc, char** argv) {
     writeFile(twice, wrapAsUnit("bench2", sections + sections));
     const qint64 singleSize = QFileInfo(single).size();
 
-    const ScanRun one = timeScan(single, 5);
-    const ScanRun two = timeScan(twice, 5);
+    // Best of several runs, alternating the two inputs: the machine is shared,
+    // and the minimum of interleaved runs is the least disturbed by other load.
+    ScanRun one, two;
+    for (int i = 0; i < 9; ++i) {
+        scanOnce(single, one);
+        scanOnce(twice, two);
+    }
     PasDocRun doc = runPasDoc(pasdoc, single, outDir);
     if (!doc.parsed) fail(QStringLiteral("pasdoc did not parse the whole input"));
     doc.ms = std::min(doc.ms, runPasDoc(pasdoc, single, outDir).ms);

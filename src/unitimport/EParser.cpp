@@ -91,8 +91,10 @@ QByteArray trimmedLeft(const QByteArray& s) {
 // once per chunk and put() writes without checks.
 class TextBuffer {
 public:
-    explicit TextBuffer(qint64 expected) {
-        bytes_.reserve(qsizetype(std::min<qint64>(expected + 1, 1 << 20)));
+    // Room for the whole file at once (up to a limit): pages that the text
+    // never reaches are never touched, and growing by copies costs more.
+    explicit TextBuffer(qint64 fileSize) {
+        reserveMore(std::clamp<qint64>(fileSize + 1, 1, 64 << 20));
     }
     void reserveMore(qint64 n) {
         if (used_ + n > bytes_.size()) {
@@ -104,6 +106,7 @@ public:
     qsizetype size() const { return used_; }
     QByteArray take() {
         bytes_.truncate(used_);
+        if (used_ < bytes_.capacity() / 2) bytes_.squeeze(); // stopped early
         return std::move(bytes_);
     }
 
