@@ -824,7 +824,10 @@ void TDataSet::Refresh() {
 // ---------------------------------------------------------------- controls
 
 void TDataSet::DisableControls() {
-    if (disableCount_ == 0) disableState_ = state_;
+    if (disableCount_ == 0) {
+        disableState_ = state_;
+        enableEvent_ = TDataEvent::deDataSetChange;
+    }
     ++disableCount_;
 }
 
@@ -833,12 +836,19 @@ void TDataSet::EnableControls() {
     if (--disableCount_ > 0) return;
     if (disableState_ != state_) DataEvent(TDataEvent::deUpdateState);
     if (disableState_ != TDataSetState::dsInactive && state_ != TDataSetState::dsInactive)
-        DataEvent(TDataEvent::deDataSetChange);
+        DataEvent(enableEvent_);
 }
 
 void TDataSet::DataEvent(TDataEvent event, qintptr info) {
     if (event == TDataEvent::deFieldChange) calcDirty_ = true;
-    if (disableCount_ > 0) return;
+    if (disableCount_ > 0) {
+        // Closing or a field list change while disabled: the fields may be new
+        // objects when the controls come back, so they must look them up again.
+        if (event == TDataEvent::deLayoutChange ||
+            (event == TDataEvent::deUpdateState && state_ == TDataSetState::dsInactive))
+            enableEvent_ = TDataEvent::deLayoutChange;
+        return;
+    }
     const QList<QPointer<TDataSource>> sources = dataSources_;
     for (const QPointer<TDataSource>& ds : sources)
         if (ds) ds->DataEvent(event, info);

@@ -346,5 +346,6 @@ private:
 
     int disableCount_ = 0;
     TDataSetState disableState_ = TDataSetState::dsInactive;
+    TDataEvent enableEvent_ = TDataEvent::deDataSetChange;
     QList<QPointer<TDataSource>> dataSources_;
 };

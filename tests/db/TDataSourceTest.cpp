@@ -128,6 +128,37 @@ TEST(TDataSource, DisableControlsNestsAndRefreshesOnce) {
     EXPECT_EQ(take(link.log), QStringList({"editing", "dataset"}));
     t->EnableControls(); // an extra enable does nothing
     EXPECT_TRUE(link.log.isEmpty());
+    t->Cancel();
+    take(link.log);
+
+    // Reopened while disabled: the controls look their fields up again.
+    t->DisableControls();
+    t->Close();
+    t->Open();
+    t->EnableControls();
+    EXPECT_EQ(take(link.log), QStringList({"layout"}));
+}
+
+TEST(TFieldDataLink, FindsTheNewFieldAfterAReopenWithControlsDisabled) {
+    TMemTable t;
+    t.addFieldDef("NAME", TFieldType::ftString, 10);
+    t.Open();
+    t.Append();
+    t.FieldByName("NAME")->setAsString("one");
+    t.Post();
+    TDataSource source;
+    source.setDataSet(&t);
+    TFieldDataLink link;
+    link.setFieldName("NAME");
+    link.setDataSource(&source);
+    TField* before = link.Field();
+    ASSERT_NE(before, nullptr);
+    t.DisableControls();
+    t.Close();
+    t.Open();
+    t.EnableControls();
+    ASSERT_NE(link.Field(), nullptr);
+    EXPECT_EQ(link.Field(), t.FieldByName("NAME"));
 }
 
 TEST(TFieldDataLink, BindsOneFieldAndWritesTheControlsEdit) {
