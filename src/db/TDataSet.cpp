@@ -315,9 +315,8 @@ void TDataSet::calculateFields() const {
             anyValue = anyValue || !values.constLast().isNull();
         }
         if (!anyValue) continue;
-        calcBuf_[f->calcSlot_] = f->LookupDataSet()->Lookup(
-            f->LookupKeyFields(), values.size() == 1 ? values.first() : QVariant(values),
-            f->LookupResultField());
+        calcBuf_[f->calcSlot_] =
+            f->LookupValue(values.size() == 1 ? values.first() : QVariant(values));
     }
     if (autoCalcFields_ || !editing(calcSavedState_)) self->DoOnCalcFields();
 }

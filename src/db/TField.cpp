@@ -161,6 +161,11 @@ void TField::changed() {
     if (dataSet_ && dataSet_->Active()) dataSet_->DataEvent(TDataEvent::deLayoutChange, 0);
 }
 
+QVariant TField::LookupValue(const QVariant& keyValues) const {
+    if (!lookupDataSet_) return {};
+    return lookupDataSet_->Lookup(lookupKeyFields_, keyValues, lookupResultField_);
+}
+
 bool TField::CanModify() const {
     if (readOnly_ || fieldKind_ == TFieldKind::fkLookup || !dataSet_) return false;
     if (fieldKind_ == TFieldKind::fkCalculated) return true;

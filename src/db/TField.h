@@ -112,6 +112,10 @@ public:
     void setLookupKeyFields(const QString& fields) { lookupKeyFields_ = fields; }
     QString LookupResultField() const { return lookupResultField_; }
     void setLookupResultField(const QString& field) { lookupResultField_ = field; }
+    // The value a lookup field takes for the given key value(s); by default
+    // LookupResultField of the matching row. Fields bringing back several
+    // results at once override it.
+    virtual QVariant LookupValue(const QVariant& keyValues) const;
 
     // Whether a value may be written now: the dataset can be modified, the
     // field is not read-only and is not a lookup field.
