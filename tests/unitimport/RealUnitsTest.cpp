@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-void PrintTo(const QString& s, std::ostream* os) {
+inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 

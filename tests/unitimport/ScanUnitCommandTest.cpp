@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-void PrintTo(const QString& s, std::ostream* os) {
+inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 
