@@ -215,6 +215,11 @@ bool TFieldDataLink::CanModify() const {
     return !ReadOnly() && field_ && field_->CanModify();
 }
 
+bool TFieldDataLink::Edit() {
+    if (CanModify()) TDataLink::Edit();
+    return Editing();
+}
+
 void TFieldDataLink::Reset() {
     RecordChanged(nullptr);
 }

@@ -124,6 +124,8 @@ public:
     void setFieldName(const QString& name);
     TField* Field() const { return field_; }
     bool CanModify() const;
+    // Puts the dataset into edit state only when the field can be modified.
+    bool Edit();
     bool Modified() const { return modified_; }
     // The control changed its value: it will be written on UpdateRecord.
     void setModified() { modified_ = true; }

@@ -201,7 +201,11 @@ TEST(TFieldDataLink, BindsOneFieldAndWritesTheControlsEdit) {
     t->Post();
     EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Installing");
 
-    // A read-only link does not put the dataset into edit.
+    // Neither a read-only field nor a read-only link puts the dataset into edit.
+    t->FieldByName("NAME")->setReadOnly(true);
+    EXPECT_FALSE(link.Edit());
+    EXPECT_EQ(t->State(), TDataSetState::dsBrowse);
+    t->FieldByName("NAME")->setReadOnly(false);
     link.setReadOnly(true);
     EXPECT_FALSE(link.Edit());
     EXPECT_EQ(t->State(), TDataSetState::dsBrowse);
