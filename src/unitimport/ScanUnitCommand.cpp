@@ -9,7 +9,6 @@
 #include <QByteArray>
 
 #include <cstdio>
-#include <utility>
 
 namespace {
 
@@ -67,43 +66,39 @@ void appendJsonArray(QByteArray& out, const QStringList& items, const char* inde
     out += ']';
 }
 
+// `,` line break, indent, "key": array.
+void appendField(QByteArray& out, const char* indent, const char* key, const QStringList& list) {
+    out += ",\n";
+    out += indent;
+    out += '"';
+    out += key;
+    out += "\": ";
+    appendJsonArray(out, list, indent);
+}
+
 QByteArray toJson(const TParser& parser, const QStringList& messages) {
     QByteArray out = "{\n  \"unit\": ";
     appendJsonString(out, parser.UnitName);
     out += ",\n  \"text\": ";
     appendJsonString(out, Cp1252::decode(parser.Text));
-    const std::pair<const char*, const QStringList*> lists[] = {{"constants", &parser.Constants},
-                                                                {"types", &parser.Types},
-                                                                {"variables", &parser.Variables},
-                                                                {"routines", &parser.Routines}};
-    for (const auto& [key, list] : lists) {
-        out += ",\n  \"";
-        out += key;
-        out += "\": ";
-        appendJsonArray(out, *list, "  ");
-    }
+    appendField(out, "  ", "constants", parser.Constants);
+    appendField(out, "  ", "types", parser.Types);
+    appendField(out, "  ", "variables", parser.Variables);
+    appendField(out, "  ", "routines", parser.Routines);
     out += ",\n  \"classes\": [";
     for (qsizetype i = 0; i < parser.Classes.size(); ++i) {
         const TClassEntry& entry = parser.Classes[i];
         const TClassItems items(entry.Members);
         out += i > 0 ? ",\n    {\n      \"name\": " : "\n    {\n      \"name\": ";
         appendJsonString(out, entry.Name);
-        const std::pair<const char*, const QStringList*> parts[] = {
-            {"members", &entry.Members},
-            {"properties", &items.Properties},
-            {"methods", &items.Methods},
-            {"events", &items.Events}};
-        for (const auto& [key, list] : parts) {
-            out += ",\n      \"";
-            out += key;
-            out += "\": ";
-            appendJsonArray(out, *list, "      ");
-        }
+        appendField(out, "      ", "members", entry.Members);
+        appendField(out, "      ", "properties", items.Properties);
+        appendField(out, "      ", "methods", items.Methods);
+        appendField(out, "      ", "events", items.Events);
         out += "\n    }";
     }
     out += parser.Classes.isEmpty() ? "]" : "\n  ]";
-    out += ",\n  \"messages\": ";
-    appendJsonArray(out, messages, "  ");
+    appendField(out, "  ", "messages", messages);
     out += "\n}\n";
     return out;
 }
