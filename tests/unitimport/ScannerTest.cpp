@@ -132,6 +132,10 @@ TEST(ScannerTest, UnbalancedBracketsShowMessagesAndScanGoesOn) {
     EXPECT_EQ(p.Constants, QStringList({"A = (1));", "B = 2;"}));
     EXPECT_EQ(ui->messages, QStringList({"Found \")\" without \"(\"\ntext is not corrected",
                                          "Found \"]\" without \"[\"\ntext is not corrected"}));
+    // The look-ahead over a type's text shows the message a second time.
+    ui->messages.clear();
+    EXPECT_EQ(scan("type T = ) Integer;").Types, QStringList({"T = ) Integer;"}));
+    EXPECT_EQ(ui->messages.size(), 2);
 }
 
 } // namespace
