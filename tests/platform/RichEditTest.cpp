@@ -210,4 +210,12 @@ TEST(RichEdit, LoadAndSaveRtf) {
     other.LoadRtf(saved);
     EXPECT_EQ(other.Text(), edit.Text());
     EXPECT_EQ(other.SaveRtf(), saved);
+
+    // Typing into a document without a body uses its default font, as it is stored.
+    edit.LoadRtf("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil MS Sans Serif;}{\\f1 Arial;}}}");
+    EXPECT_EQ(edit.SelAttributes().Name(), "MS Sans Serif");
+    edit.ReplaceSelection("typed");
+    other.LoadRtf(edit.SaveRtf());
+    other.setSelStart(1);
+    EXPECT_EQ(other.SelAttributes().Name(), "MS Sans Serif");
 }

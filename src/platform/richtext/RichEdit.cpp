@@ -387,6 +387,12 @@ int TRichEdit::FindText(const QString& text, int start, int end, TSearchTypes op
 
 void TRichEdit::LoadRtf(const QByteArray& rtf) {
     RtfReader::read(rtf, *document());
+    // Text typed without a font of its own is stored in the document's default
+    // font (\deff0), so show it in that font too.
+    const RtfTables tables = rtfTables(*document());
+    QFont base = font();
+    if (!tables.fonts.isEmpty()) base.setFamilies({tables.fonts.first().name});
+    document()->setDefaultFont(base);
     mapValid_ = false;
     moveCursor(QTextCursor::Start);
 }
