@@ -24,6 +24,13 @@ bool hasSubquery(const SqlExpr& e) {
     return false;
 }
 
+bool hasColumn(const SqlExpr& e) {
+    if (e.kind == SqlExpr::Column) return true;
+    for (const auto& a : e.args)
+        if (hasColumn(*a)) return true;
+    return false;
+}
+
 // The highest source of the select's own scope that `e` reads, -1 for none.
 int maxSource(const SqlExpr& e) {
     int m = e.kind == SqlExpr::Column && e.depth == 0 ? e.source : -1;
@@ -142,10 +149,16 @@ struct SqlRunner::Bound {
     std::vector<SqlExpr*> preFilters;             // read no source of this scope
     std::vector<std::vector<SqlExpr*>> filters;   // per source: checked once it has a row
     std::vector<std::vector<SqlExpr*>> onFilters; // per left-joined source: its join condition
+    // Rows found by equality on `field`: through index `index`, or, when the
+    // key changes from row to row (a join or a correlated subquery) and no
+    // index serves, through the field's order sorted once per statement.
     struct Access {
         int index = -1;
         int field = -1;
         SqlExpr* key = nullptr;
+        bool sortOnce = false;
+
+        bool used() const { return index >= 0 || sortOnce; }
     };
     std::vector<Access> access;
     // A subquery that reads nothing of the outer rows gives the same answer
@@ -195,10 +208,14 @@ struct SqlRunner::Walk {
         size_t count = 0;
         const Bound::Access& a = b.access[k];
         DbfTable& table = *b.scope.sources[k].table;
-        if (a.index >= 0) {
-            const QVariant key = sqlEval(*a.key, frame, runner);
+        const QVariant key = a.used() ? sqlEval(*a.key, frame, runner) : QVariant();
+        // A text field is ordered as text: a key of another kind compares by
+        // converting each row's text, which that order does not follow.
+        const bool textField = a.used() && table.fields()[a.field].type == FieldType::Character;
+        if (a.used() && (!textField || key.isNull() || key.typeId() == QMetaType::QString)) {
             if (!key.isNull()) {
-                const std::vector<int>& ordered = table.indexRows(a.index);
+                const std::vector<int>& ordered =
+                    a.index >= 0 ? table.indexRows(a.index) : runner.sortedBy(table, a.field);
                 auto cmp = [&](int row) {
                     const QVariant v = table.value(row, a.field);
                     return v.isNull() ? -1 : sqlCompare(v, key);
@@ -256,6 +273,13 @@ QString SqlRunner::tablePath(const SqlTableName& tn, bool mustExist) const {
 
 std::shared_ptr<DbfTable> SqlRunner::openTable(const SqlTableName& name) const {
     return DbfTable::open(tablePath(name, true));
+}
+
+const std::vector<int>& SqlRunner::sortedBy(DbfTable& table, int field) {
+    auto it = sortedBy_.find({&table, field});
+    if (it != sortedBy_.end()) return it->second;
+    return sortedBy_.emplace(std::make_pair(&table, field), table.orderedRows({field}))
+        .first->second;
 }
 
 const std::vector<int>& SqlRunner::liveRows(DbfTable& table) {
@@ -468,15 +492,18 @@ SqlRunner::Bound& SqlRunner::bind(SqlSelect& s, const std::vector<const SqlScope
                 SqlExpr& key = *c->args[size_t(1 - side)];
                 if (col.kind != SqlExpr::Column || col.depth != 0 || col.source != int(k)) continue;
                 if (hasSubquery(key) || hasAggregate(key) || maxSource(key) >= int(k)) continue;
-                const QString fieldName = table.fields()[col.field].name;
+                const DbfFieldDef& field = table.fields()[col.field];
                 const auto& indexes = table.indexes();
                 for (int i = 0; i < indexes.size(); ++i) {
                     if (!indexes[i].fields.isEmpty() &&
-                        indexes[i].fields.first().compare(fieldName, Qt::CaseInsensitive) == 0) {
-                        b.access[k] = {i, col.field, &key};
+                        indexes[i].fields.first().compare(field.name, Qt::CaseInsensitive) == 0) {
+                        b.access[k] = {i, col.field, &key, false};
                         break;
                     }
                 }
+                // A constant key is found faster by one scan than by a sort.
+                if (!b.access[k].used() && hasColumn(key) && !field.isMemo())
+                    b.access[k] = {-1, col.field, &key, true};
             }
             if (b.access[k].index >= 0) break;
         }
@@ -631,7 +658,7 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
 
     Walk walk(*this, b, outer);
     const bool whole =
-        single && b.preFilters.empty() && b.filters[0].empty() && b.access[0].index < 0;
+        single && b.preFilters.empty() && b.filters[0].empty() && !b.access[0].used();
 
     // A live result ordered by plain fields takes the table's own order.
     if (b.live) {

@@ -6,6 +6,7 @@
 #include "SqlDatabase.h"
 #include "SqlEval.h"
 
+#include <map>
 #include <unordered_map>
 
 class SqlRunner : public SqlSubqueryRunner {
@@ -39,8 +40,10 @@ private:
     void resolveColumn(SqlExpr& e, const std::vector<const SqlScope*>& chain);
     SqlResult run(Bound& b, const SqlFrame* outer);
     const std::vector<int>& liveRows(DbfTable& table);
+    const std::vector<int>& sortedBy(DbfTable& table, int field);
 
     QString folder_;
     std::unordered_map<const SqlSelect*, std::unique_ptr<Bound>> bound_;
     std::unordered_map<const DbfTable*, std::vector<int>> liveRows_;
+    std::map<std::pair<const DbfTable*, int>, std::vector<int>> sortedBy_;
 };

@@ -260,6 +260,22 @@ TEST_F(SqlSelectTest, IndexedEqualityMatchesScan) {
     EXPECT_EQ(rows("select ID from demo where 'about' = NAME and STATE = 2"), QStringLiteral("20"));
     EXPECT_EQ(rows("select ID from demo where ID = 10.0"), QStringLiteral("10"));
     EXPECT_EQ(rows("select ID from demo where STATE = 1"), QStringLiteral("10;5")); // file order
+
+    // Text ordered as text ("10" < "5" < "9") but compared with a number as numbers.
+    run("create table codes (CODE char(4), N numeric(4))");
+    run("create index I_Code on codes (CODE)");
+    run("insert into codes values ('5', 1), ('10', 2), ('9', 3), ('x', 4)");
+    EXPECT_EQ(rows("select N from codes where CODE = '10'"), QStringLiteral("2"));
+    EXPECT_TRUE(error("select N from codes where CODE = 10").contains(QStringLiteral("'x'")));
+    run("delete from codes where CODE = 'x'");
+    EXPECT_EQ(rows("select N from codes where CODE = 10"), QStringLiteral("2"));
+    EXPECT_EQ(rows("select N from codes where CODE = 9.0"), QStringLiteral("3"));
+    // Joins on fields without an index sort the inner table once.
+    EXPECT_EQ(rows("select c.N, d.ID from codes c, demo d where d.STATE = c.N order by 1, 2"),
+              QStringLiteral("1,5;1,10;2,20;3,30"));
+    EXPECT_EQ(
+        rows("select c.N, n.NOTE from codes c, notes n where n.TOPIC = c.N * 10 order by 1, 2"),
+        QStringLiteral("1,first ab1;1,second;2,AB1 third"));
 }
 
 TEST_F(SqlSelectTest, ErrorsNameTheirCause) {
