@@ -109,16 +109,15 @@ std::vector<qint64> DbfMemo::append(const std::vector<QByteArray>& memos) {
     }
     if (next > 0xFFFFFFFFll)
         throw EDatabaseError(QStringLiteral("Memo file \"%1\" is full").arg(path()));
-    if (!bytes.isEmpty()) {
-        file_.write(pendingNextFree_ * blockSize_, bytes);
-        file_.sync();
-    }
+    if (!bytes.isEmpty()) file_.write(pendingNextFree_ * blockSize_, bytes);
     pendingNextFree_ = next;
     return blocks;
 }
 
 void DbfMemo::commitAppend() {
     if (pendingNextFree_ == nextFree_) return;
+    // One flush covers the blocks and the pointer: should the pointer reach
+    // the disk first, it only marks blocks used that no row points at yet.
     QByteArray pointer(4, '\0');
     auto* b = reinterpret_cast<uchar*>(pointer.data());
     if (style_ == Style::FoxPro)

@@ -21,10 +21,11 @@ public:
     // the file or does not hold a memo.
     QByteArray read(qint64 block) const;
 
-    // Appends memos (one write, then flushed) and returns their first blocks.
-    // The header's next-free pointer is not moved yet: see commitAppend().
+    // Appends memos (one write) and returns their first blocks. The header's
+    // next-free pointer is not moved yet: see commitAppend().
     std::vector<qint64> append(const std::vector<QByteArray>& memos);
-    // Records the appended blocks as used in the header (flushed).
+    // Records the appended blocks as used in the header and flushes the file,
+    // so the blocks are on disk before any row points at them.
     void commitAppend();
 
     // An empty memo file for a new table of this program's layout.

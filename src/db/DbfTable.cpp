@@ -279,7 +279,9 @@ void DbfTable::create(const QString& path, const QVector<DbfFieldDef>& fields) {
     for (const auto& f : defs)
         memo = memo || f.isMemo();
     const QString memoPath = stemOf(path) + QStringLiteral(".dbt");
-    if (memo && DbfFile::exists(memoPath))
+    // A memo file that holds no more than a header is what an interrupted
+    // create leaves behind; anything larger may be someone's data.
+    if (memo && DbfFile::exists(memoPath) && QFileInfo(memoPath).size() > 512)
         throw EDatabaseError(QStringLiteral("Memo file \"%1\" already exists").arg(memoPath));
     // The table file appears last, so a failure leaves no table that is half made.
     if (memo) DbfFile::writeAtomically(memoPath, DbfMemo::emptyFile(QFileInfo(path).baseName()));

@@ -135,9 +135,19 @@ TEST_F(DbfTableTest, CreateRefusesBadDefinitionsAndExistingFiles) {
     EXPECT_FALSE(QFile::exists(path()));
 
     DbfTable::create(path(), topicFields());
-    DbfTable::open(path())->appendRow(topic(1, QStringLiteral("kept")));
+    DbfTable::open(path())->appendRow(topic(1, QStringLiteral("kept"), QStringLiteral("memo")));
     EXPECT_THROW(DbfTable::create(path(), topicFields()), EDatabaseError);
     EXPECT_EQ(DbfTable::open(path())->value(0, 1).toString(), QStringLiteral("kept"));
+
+    // A memo file left without its table: an empty one (an interrupted create)
+    // is replaced, one holding memos is not.
+    const QString memo = dir.filePath(QStringLiteral("S.dbt"));
+    QFile::rename(path(), path("Kept.dbf"));
+    EXPECT_THROW(DbfTable::create(path(), topicFields()), EDatabaseError);
+    EXPECT_EQ(readFile(memo).size(), 1024);
+    writeFile(memo, readFile(memo).left(512));
+    DbfTable::create(path(), topicFields());
+    EXPECT_EQ(DbfTable::open(path())->rowCount(), 0);
 }
 
 TEST_F(DbfTableTest, TwoOpensShareOneTableAndSeeChanges) {
