@@ -1,0 +1,375 @@
+#include "KivTable.h"
+#include "KitFolder.h"
+#include "RecordingUI.h"
+
+class KivTableTest : public KitFolder {
+protected:
+    std::unique_ptr<TKivTable> table(const QString& name = "demo.dbf") {
+        auto t = std::make_unique<TKivTable>();
+        t->setDatabaseName(dir.path());
+        t->setTableName(name);
+        return t;
+    }
+    std::unique_ptr<TKivQuery> query(const QString& text, const QString& tableName = "demo.dbf") {
+        auto q = std::make_unique<TKivQuery>();
+        q->setDatabaseName(dir.path());
+        q->setSQL(text.split('\n'));
+        q->setTableName(tableName);
+        return q;
+    }
+};
+
+// Counts the notifications a linked control gets.
+class CountingLink : public TDataLink {
+public:
+    int changes = 0;
+
+protected:
+    void DataSetChanged() override { ++changes; }
+};
+
+TEST_F(KivTableTest, PublishedPropertiesAndEventsReadByName) {
+    auto t = table();
+    EXPECT_EQ(t->Actions(), kivDefaultActions);
+    EXPECT_FALSE(KivGetActions(t.get()).testFlag(daUserAction1));
+    TTable plain;
+    EXPECT_EQ(KivGetActions(&plain), kivAllActions); // no "Actions": everything allowed
+    t->setCaption("Topics");
+    t->setUniqueFields("NAME");
+    EXPECT_EQ(t->property("Caption").toString(), "Topics");
+    EXPECT_EQ(t->property("UniqueFields").toString(), "NAME");
+    EXPECT_TRUE(t->setProperty("Actions", QVariant::fromValue(TKivDataSetActions(daPrint))));
+    EXPECT_EQ(KivGetActions(t.get()), TKivDataSetActions(daPrint));
+
+    int called = 0;
+    t->OnAction = [&](QObject*, TDataSet* ds, TKivDataSetAction a, bool& need) {
+        called += ds == t.get() && a == daClone;
+        need = false;
+    };
+    EXPECT_TRUE(t->events().assigned("OnAction"));
+    EXPECT_FALSE(t->events().assigned("OnEditData"));
+    bool need = true;
+    KivGetOnAction(t.get())(nullptr, t.get(), daClone, need);
+    EXPECT_EQ(called, 1);
+    EXPECT_FALSE(need);
+    EXPECT_FALSE(KivGetOnEditData(t.get()));
+    EXPECT_FALSE(KivGetOnAction(&plain));
+
+    auto q = query("select * from \"demo.dbf\"");
+    EXPECT_EQ(q->property("TableName").toString(), "demo.dbf");
+    EXPECT_EQ(KivGetStringListProperty(&plain, "SortingList"), QStringList());
+    EXPECT_TRUE(KivSetStringListProperty(q.get(), "sortinglist", {"ID"}));
+    EXPECT_EQ(q->SortingList(), QStringList({"ID"}));
+}
+
+TEST_F(KivTableTest, QuerySortOrdersComeFromTheIndexesOnce) {
+    auto q = query("select ID, NAME from \"demo.dbf\"");
+    q->Open();
+    EXPECT_EQ(q->SortingList(), QStringList({"ID", "NAME"}));
+    q->Close();
+    sql("create index I_Both on \"demo.dbf\" (NAME, ID)");
+    q->Open();
+    EXPECT_EQ(q->SortingList(), QStringList({"ID", "NAME"})); // filled once
+
+    auto given = query("select ID from \"demo.dbf\"");
+    given->setSortingList({"NAME"});
+    given->Open();
+    EXPECT_EQ(given->SortingList(), QStringList({"NAME"}));
+
+    // A table name that names no table leaves the list empty, the query open.
+    auto wrong = query("select ID from \"demo.dbf\"", "gone.dbf");
+    wrong->Open();
+    EXPECT_TRUE(wrong->Active());
+    EXPECT_TRUE(wrong->SortingList().isEmpty());
+}
+
+TEST_F(KivTableTest, SortingListIsCopiedAndNotifiesLinkedControls) {
+    auto t = table();
+    t->Open();
+    TDataSource source;
+    source.setDataSet(t.get());
+    CountingLink link;
+    link.setDataSource(&source);
+    link.changes = 0;
+    {
+        QStringList list{"ID", "NAME"};
+        t->setSortingList(list);
+        list << "TEXT";
+    }
+    EXPECT_EQ(t->SortingList(), QStringList({"ID", "NAME"}));
+    EXPECT_EQ(link.changes, 1);
+}
+
+class AutoIncTest : public KivTableTest {
+protected:
+    void SetUp() override {
+        KivTableTest::SetUp();
+        sql("create table \"nums.dbf\" (N numeric(8), NAME char(10))");
+    }
+    // A table whose N field is numbered by the program on an SQL server.
+    std::unique_ptr<TKivTable> nums(bool sqlServer, bool readOnlyField = false) {
+        auto t = table("nums.dbf");
+        if (sqlServer) t->setDriverName("INTRBASE");
+        auto* n = new TAutoIncField(t.get());
+        n->setFieldName("N");
+        n->setReadOnly(readOnlyField);
+        n->setDataSet(t.get());
+        auto* name = new TStringField(t.get());
+        name->setFieldName("NAME");
+        name->setDataSet(t.get());
+        t->Open();
+        return t;
+    }
+    static void add(TDataSet& t, const QString& name) {
+        t.Append();
+        t.FieldByName("NAME")->setAsString(name);
+        t.Post();
+    }
+};
+
+TEST_F(AutoIncTest, SqlServerNumbersFromTheMaximum) {
+    auto t = nums(true);
+    add(*t, "first");
+    EXPECT_EQ(t->FieldByName("N")->AsInteger(), 1); // empty table: null maximum
+    add(*t, "second");
+    EXPECT_EQ(t->FieldByName("N")->AsInteger(), 2);
+    sql("update \"nums.dbf\" set N = 41 where N = 2");
+    t->Refresh();
+    add(*t, "third");
+    EXPECT_EQ(t->FieldByName("N")->AsInteger(), 42);
+}
+
+TEST_F(AutoIncTest, ReadOnlyFieldIsFilledAndStaysReadOnly) {
+    auto t = nums(true, true);
+    add(*t, "first");
+    EXPECT_EQ(t->FieldByName("N")->AsInteger(), 1);
+    EXPECT_TRUE(t->FieldByName("N")->ReadOnly());
+}
+
+TEST_F(AutoIncTest, LocalTableIsNotNumbered) {
+    auto t = nums(false);
+    add(*t, "first");
+    EXPECT_TRUE(t->FieldByName("N")->IsNull());
+}
+
+TEST_F(AutoIncTest, QueryNumbersThroughItsTableNameAndReportsErrors) {
+    sql("insert into \"nums.dbf\" values (7, 'seven')");
+    auto q = query("select N, NAME from \"nums.dbf\"", "nums.dbf");
+    q->setDriverName("INTRBASE");
+    q->setRequestLive(true);
+    auto* n = new TAutoIncField(q.get());
+    n->setFieldName("N");
+    n->setDataSet(q.get());
+    auto* name = new TStringField(q.get());
+    name->setFieldName("NAME");
+    name->setDataSet(q.get());
+    q->Open();
+    add(*q, "eight");
+    EXPECT_EQ(SelectValue(dir.path(), "select N from \"nums.dbf\" where NAME = 'eight'").toInt(),
+              8);
+
+    // A table the server does not know: the error reaches the caller, the row stays.
+    q->setTableName("gone.dbf");
+    q->Append();
+    q->FieldByName("NAME")->setAsString("nine");
+    EXPECT_THROW(q->Post(), EDatabaseError);
+    EXPECT_EQ(q->State(), TDataSetState::dsInsert);
+    EXPECT_EQ(q->FieldByName("NAME")->AsString(), "nine");
+    q->Cancel();
+}
+
+TEST_F(KivTableTest, DetailInsertNeedsAStoredMasterRow) {
+    RecordingUI::Scope ui;
+    sql("create table \"lines.dbf\" (TOPIC numeric(8), TEXT char(20))");
+    sql("create index I_Topic on \"lines.dbf\" (TOPIC)");
+    sql("delete from \"demo.dbf\"");
+    auto master = table();
+    master->Open();
+    TDataSource masterSource;
+    masterSource.setDataSet(master.get());
+    auto detail = table("lines.dbf");
+    detail->setIndexFieldNames("TOPIC");
+    detail->setMasterFields("ID");
+    detail->setMasterSource(&masterSource);
+    detail->Open();
+
+    EXPECT_THROW(detail->Insert(), EAbort); // master without rows
+    EXPECT_EQ(detail->State(), TDataSetState::dsBrowse);
+
+    // A new master row that cannot be stored keeps the detail out.
+    master->BeforePost = [](TDataSet*) { throw EAbort(); };
+    master->Insert();
+    master->FieldByName("ID")->setAsInteger(5);
+    EXPECT_THROW(detail->Insert(), EAbort);
+    EXPECT_EQ(detail->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(master->State(), TDataSetState::dsInsert);
+
+    // A new master row that can be stored is stored first.
+    master->BeforePost = nullptr;
+    detail->Insert();
+    EXPECT_EQ(master->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(id(*master), 5);
+    EXPECT_EQ(detail->State(), TDataSetState::dsInsert);
+    EXPECT_TRUE(ui->messages.isEmpty());
+    EXPECT_TRUE(ui->errors.isEmpty());
+}
+
+TEST_F(KivTableTest, UniqueKeyRules) {
+    auto t = table();
+    EXPECT_EQ(GetUniqueFields(t.get()), "ID"); // the unique index, even while closed
+    t->setUniqueFields("NAME;ID");
+    EXPECT_EQ(GetUniqueFields(t.get()), "NAME;ID");
+
+    auto plain = table("plain.dbf");
+    plain->Open();
+    EXPECT_EQ(GetUniqueFields(plain.get()), "CODE;QTY"); // no unique index: non-blob fields
+
+    auto q = query("select NAME, ID from \"demo.dbf\"");
+    q->Open();
+    EXPECT_EQ(GetUniqueFields(q.get()), "ID"); // the index of its table
+    q->setTableName("");
+    EXPECT_EQ(GetUniqueFields(q.get()), "NAME;ID");
+    q->setTableName("gone.dbf");
+    EXPECT_EQ(GetUniqueFields(q.get()), "NAME;ID");
+
+    EXPECT_EQ(GetSelectFieldList(plain.get()), "CODE,QTY");
+    auto memoOnly = query("select TEXT from \"demo.dbf\"", "");
+    memoOnly->Open();
+    EXPECT_EQ(GetSelectFieldList(memoOnly.get()), "*");
+    EXPECT_EQ(GetUniqueFields(memoOnly.get()), "");
+}
+
+TEST(OrderByText, FoundOnlyOutsideQuotesInAnyCase) {
+    EXPECT_EQ(FindOrderBy("select * from t ORDER  BY a"), 16);
+    EXPECT_EQ(FindOrderBy("select * from t\norder\nby a"), 16);
+    EXPECT_EQ(FindOrderBy("select 'order by x' from t"), -1);
+    EXPECT_EQ(FindOrderBy("select \"order by\" from t"), -1);
+    EXPECT_EQ(FindOrderBy("select reorder by from t"), -1);
+    EXPECT_EQ(FindOrderBy("select orderby from t"), -1);
+    EXPECT_EQ(FindOrderBy("select * from t where a = 'it''s' order by b"), 34);
+
+    EXPECT_EQ(GetOrderByFields("select * from t order by NAME, ID desc"), "NAME;ID");
+    EXPECT_EQ(GetOrderByFields("select * from t Order By t.ID"), "t.ID");
+    EXPECT_EQ(GetOrderByFields("select ID, NAME from t order by 2;"), "2");
+    EXPECT_EQ(GetOrderByFields("select * from t"), "");
+}
+
+TEST(OrderByText, RewrittenClause) {
+    EXPECT_EQ(SetOrderByFields("select * from t order by a", "NAME;ID"),
+              "select * from t\norder by NAME,ID");
+    EXPECT_EQ(SetOrderByFields("select * from t ;  ", "ID"), "select * from t\norder by ID");
+    EXPECT_EQ(SetOrderByFields("select ';order by' from t\norder by 1;", "ID"),
+              "select ';order by' from t\norder by ID");
+    EXPECT_EQ(SetOrderByFields("select * from t order by a", ""), "select * from t");
+}
+
+TEST_F(KivTableTest, SortFieldsOfQueriesAndTablesKeepThePosition) {
+    auto q = query("select ID, NAME from \"demo.dbf\"\norder by ID");
+    q->Open();
+    EXPECT_EQ(GetSortFields(q.get()), "ID");
+    ASSERT_TRUE(q->Locate("ID", 30));
+    SetSortFields(q.get(), "NAME", true);
+    EXPECT_TRUE(q->Active());
+    EXPECT_EQ(q->SQL(), QStringList({"select ID, NAME from \"demo.dbf\"", "order by NAME"}));
+    EXPECT_EQ(GetSortFields(q.get()), "NAME");
+    EXPECT_EQ(id(*q), 30);
+    EXPECT_EQ(ids(*q), QList<int>({20, 40, 30, 10}));
+
+    q->Last();
+    SetSortFields(q.get(), "ID", false);
+    EXPECT_EQ(id(*q), 10); // not kept: the first record
+
+    auto t = table();
+    t->Open();
+    t->Locate("ID", 40);
+    SetSortFields(t.get(), "NAME,ID");
+    EXPECT_EQ(t->IndexFieldNames(), "NAME;ID");
+    EXPECT_EQ(GetSortFields(t.get()), "NAME;ID");
+    EXPECT_EQ(id(*t), 40);
+}
+
+TEST_F(KivTableTest, StatementsOnTheSharedQuery) {
+    EXPECT_EQ(SelectValue(dir.path(), "select Max(ID) from \"demo.dbf\"").toInt(), 40);
+    ExecSQL(dir.path(), "insert into \"demo.dbf\" (ID, NAME) values (50, 'More')");
+    EXPECT_EQ(SelectValue(dir.path(), "select Max(ID) from \"demo.dbf\"").toInt(), 50);
+    EXPECT_TRUE(SelectValue(dir.path(), "select ID from \"demo.dbf\" where ID > 99").isNull());
+    EXPECT_THROW(ExecSQL(dir.path(), "delete from \"gone.dbf\""), EDatabaseError);
+    EXPECT_NO_THROW(ExecSQL(dir.path(), "delete from \"gone.dbf\"", true));
+    EXPECT_THROW(SelectValue(dir.path(), "select nothing from"), EDatabaseError);
+    EXPECT_EQ(SelectValue(dir.path(), "select Count(*) from \"demo.dbf\"").toInt(), 5);
+}
+
+TEST_F(KivTableTest, RefreshAndBookmarksKeepThePosition) {
+    auto q = query("select ID, NAME from \"demo.dbf\" order by ID");
+    q->Open();
+    q->Locate("ID", 30);
+    ExecSQL(dir.path(), "insert into \"demo.dbf\" (ID, NAME) values (50, 'More')");
+    RefreshDataSet(q.get());
+    EXPECT_EQ(id(*q), 30);
+    EXPECT_EQ(q->RecordCount(), 5);
+
+    auto t = table();
+    t->setIndexFieldNames("ID");
+    t->Open();
+    t->Locate("ID", 20);
+    const TBookmark mark = t->GetBookmark();
+    t->Last();
+    GotoBookmarkSafe(t.get(), TBookmark());
+    EXPECT_EQ(id(*t), 50);
+    GotoBookmarkSafe(t.get(), mark);
+    EXPECT_EQ(id(*t), 20);
+    t->Delete();
+    t->Last();
+    GotoBookmarkSafe(t.get(), mark); // the record is gone: nothing happens
+    EXPECT_EQ(id(*t), 50);
+
+    EXPECT_TRUE(LocateRecord(t.get(), "NAME", "install", loCaseInsensitive));
+    EXPECT_EQ(id(*t), 40);
+    EXPECT_FALSE(LocateRecord(t.get(), "NAME", "install"));
+}
+
+TEST_F(KivTableTest, CloneRecordCopiesModifiableValues) {
+    auto t = table();
+    t->setIndexFieldNames("ID");
+    t->Open();
+    t->Locate("ID", 30);
+    t->FieldByName("NAME")->setReadOnly(true);
+    CloneRecord(t.get());
+    EXPECT_EQ(t->State(), TDataSetState::dsInsert);
+    EXPECT_EQ(id(*t), 30);
+    EXPECT_EQ(t->FieldByName("TEXT")->AsString(), "menus text");
+    EXPECT_TRUE(t->FieldByName("NAME")->IsNull()); // read-only: not copied
+    t->FieldByName("ID")->setAsInteger(31);
+    t->Post();
+    EXPECT_EQ(ids(*t), QList<int>({10, 20, 30, 31, 40}));
+    t->Locate("ID", 31);
+    EXPECT_EQ(t->FieldByName("TEXT")->AsString(), "menus text");
+}
+
+TEST_F(KivTableTest, FieldWidthsFollowTheLongestText) {
+    sql("insert into \"demo.dbf\" (ID, NAME) values (5, '" + QString(40, 'x') + "')");
+    auto t = table();
+    t->setIndexFieldNames("ID");
+    t->Open();
+    t->Locate("ID", 30);
+    FitFieldWidths(t.get(), 100);
+    EXPECT_EQ(t->FieldByName("NAME")->DisplayWidth(), 40 + 1 + 2);
+    EXPECT_EQ(t->FieldByName("ID")->DisplayWidth(), 3);
+    EXPECT_EQ(t->FieldByName("TEXT")->DisplayWidth(), 10); // blobs keep theirs
+    EXPECT_EQ(id(*t), 30);
+
+    FitFieldWidths(t.get(), 2); // only the first two records: 5 and 10
+    EXPECT_EQ(t->FieldByName("NAME")->DisplayWidth(), 43);
+    FitFieldWidths(t.get(), 0);
+    EXPECT_EQ(t->FieldByName("NAME")->DisplayWidth(), 1);
+}
+
+TEST_F(KivTableTest, LabelsAndConditions) {
+    auto t = table();
+    t->Open();
+    t->FieldByName("NAME")->setDisplayLabel("Title");
+    EXPECT_EQ(DisplayLabels(t.get(), "ID;NAME;Other"), "ID,Title,Other");
+    EXPECT_EQ(AndConditions("a=1", "b=2"), "(a=1) and (b=2)");
+    EXPECT_EQ(AndConditions("", "b=2"), "b=2");
+    EXPECT_EQ(AndConditions("a=1", ""), "a=1");
+}
