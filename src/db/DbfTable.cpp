@@ -465,7 +465,10 @@ std::vector<int> DbfTable::applyBatch(const DbfBatch& batch) {
                 t.file.write(w.offset, w.bytes);
             t.file.sync();
             t.step("records");
+            // The removal must be durable too: replaying this journal after
+            // later appends would turn the header's count back.
             DbfFile::remove(t.journalPath);
+            DbfFile::syncFolder(t.journalPath);
             t.step("header");
         }
     } catch (...) {
