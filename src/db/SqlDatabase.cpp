@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -142,6 +143,15 @@ QString typeText(const DbfFieldDef& f) {
     return {};
 }
 
+// Field names written by other programs may be keywords or hold odd characters.
+QString columnName(const QString& name) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (plain.match(name).hasMatch() && !sqlIsReservedWord(name)) return name;
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
 } // namespace
 
 QVariant SqlResult::value(int row, int column) const {
@@ -210,15 +220,18 @@ QString SqlDatabase::schema(const QString& tableName) const {
     const QString quoted = QLatin1Char('"') + QFileInfo(path).fileName() + QLatin1Char('"');
     QStringList columns;
     for (const DbfFieldDef& f : table->fields())
-        columns << f.name + QLatin1Char(' ') + typeText(f);
+        columns << columnName(f.name) + QLatin1Char(' ') + typeText(f);
     QString out =
         QStringLiteral("Create Table %1 (%2);\n").arg(quoted, columns.join(QLatin1Char(',')));
     for (const DbfIndexDef& d : table->indexes()) {
         const QString kind = d.primary  ? QStringLiteral("primary ")
                              : d.unique ? QStringLiteral("unique ")
                                         : QString();
+        QStringList fields;
+        for (const QString& f : d.fields)
+            fields << columnName(f);
         out += QStringLiteral("Create %1Index %2 on %3 (%4);\n")
-                   .arg(kind, d.name, quoted, d.fields.join(QLatin1Char(',')));
+                   .arg(kind, columnName(d.name), quoted, fields.join(QLatin1Char(',')));
     }
     return out;
 }

@@ -7,13 +7,7 @@ namespace {
 
 // Words that end an expression or a name where an alias could otherwise follow.
 bool isReserved(const SqlToken& t) {
-    static const char* const words[] = {"from",  "where", "group", "order", "having", "on",
-                                        "join",  "left",  "inner", "outer", "cross",  "as",
-                                        "and",   "or",    "not",   "set",   "values", "select",
-                                        "union", "limit", "asc",   "desc",  "into"};
-    for (const char* w : words)
-        if (t.is(w)) return true;
-    return false;
+    return t.kind == SqlTokenKind::Identifier && sqlIsReservedWord(t.text);
 }
 
 class Parser {
@@ -637,6 +631,17 @@ private:
 };
 
 } // namespace
+
+bool sqlIsReservedWord(const QString& word) {
+    static const char* const words[] = {
+        "from",  "where", "group", "order",   "having", "on",       "join", "left",   "inner",
+        "outer", "cross", "as",    "and",     "or",     "not",      "set",  "values", "select",
+        "union", "limit", "asc",   "desc",    "into",   "null",     "true", "false",  "exists",
+        "is",    "like",  "in",    "between", "escape", "distinct", "all"};
+    for (const char* w : words)
+        if (word.compare(QLatin1String(w), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
 
 SqlStatement parseSql(const QString& statement, const QHash<QString, QVariant>& params) {
     return Parser(statement, params).statement();

@@ -7,6 +7,9 @@
 
 #include <QHash>
 
+// Words that cannot stand for a column or an alias without double quotes.
+bool sqlIsReservedWord(const QString& word);
+
 SqlStatement parseSql(const QString& statement, const QHash<QString, QVariant>& params = {});
 
 // The field definition a create-table type names: numeric(n[,d]), char(n),

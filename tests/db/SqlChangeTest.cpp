@@ -147,3 +147,18 @@ TEST_F(SqlChangeTest, CreateStatements) {
     EXPECT_TRUE(db->schema(QStringLiteral("kinds.dbf"))
                     .endsWith(QStringLiteral("Create Index I_Two on \"kinds.dbf\" (C,N);\n")));
 }
+
+TEST_F(SqlChangeTest, SchemaQuotesKeywordNames) {
+    run("create table odd (\"ORDER\" int, \"NULL\" char(2), plain date)");
+    run("create index \"IN\" on odd (\"order\", plain)");
+    const QString schema = db->schema(QStringLiteral("odd.dbf"));
+    EXPECT_EQ(schema,
+              QStringLiteral(
+                  "Create Table \"odd.dbf\" (\"ORDER\" numeric(11),\"NULL\" char(2),PLAIN date);\n"
+                  "Create Index \"IN\" on \"odd.dbf\" (\"ORDER\",PLAIN);\n"));
+    QTemporaryDir other;
+    SqlDatabase copy(other.path());
+    for (const QString& statement : schema.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        copy.execute(statement);
+    EXPECT_EQ(copy.schema(QStringLiteral("odd")), schema);
+}
