@@ -4,6 +4,7 @@
 #include "TMemTable.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 #include <memory>
@@ -130,6 +131,23 @@ TEST_F(BoundEditor, CancelShowsTheStoredTextAgain) {
     table->Cancel();
     EXPECT_EQ(edit.Text(), "Hello world\r\nSecond line");
     EXPECT_EQ(stored(), QString::fromLatin1(kFirst));
+}
+
+TEST_F(BoundEditor, FormattingAndPastingAreStoredToo) {
+    edit.select(0, 5);
+    edit.BeginEditing();
+    edit.SelAttributes().setStyle(fsBold);
+    table->Post();
+    EXPECT_TRUE(stored().contains("\\b Hello\\b0  world")) << stored().toStdString();
+
+    QApplication::clipboard()->setText(QStringLiteral("clip "));
+    edit.setSelStart(0);
+    edit.paste(); // enters edit state by itself
+    EXPECT_EQ(table->State(), TDataSetState::dsEdit);
+    table->Post();
+    table->Next();
+    table->First();
+    EXPECT_EQ(edit.Text(), "clip Hello world\r\nSecond line");
 }
 
 TEST_F(BoundEditor, AnUnchangedRecordIsNotRewritten) {
