@@ -1,3 +1,5 @@
+#include "DMod.h"
+#include "NewProjectCommand.h"
 #include "ScanUnitCommand.h"
 
 #include <QApplication>
@@ -12,9 +14,14 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         return runScanUnit(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
     }
+    if (argc > 1 && std::strcmp(argv[1], "--new") == 0) {
+        QCoreApplication app(argc, argv);
+        return runNewProject(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));
+    TDM dataModule; // the global DM, before any window
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("KivHelp"));
     window.show();

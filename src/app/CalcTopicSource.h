@@ -1,0 +1,23 @@
+// The topics of a build read from the data module's computing cursor: the
+// whole project in ID order, or only the topic current in the editing cursor.
+#pragma once
+
+#include "BuildFiles.h"
+
+class TDM;
+
+class CalcTopicSource : public TopicSource {
+public:
+    // Refreshes the computing cursor (so it sees every stored row) and places
+    // it on the first topic of the build.
+    CalcTopicSource(TDM& dm, bool wholeProject);
+
+    bool next(TopicFields& topic, QString& ctx) override;
+    int count() const override { return count_; }
+
+private:
+    TDM& dm_;
+    bool wholeProject_;
+    int count_ = 0;
+    bool done_ = false;
+};

@@ -1,0 +1,86 @@
+// kivhelp --new from outside: the files it leaves, the messages on standard
+// error and the exit status.
+#include "QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CommandRun newProject(const QStringList& args, const QString& workingDir = {}) {
+    const QString program = QString::fromLocal8Bit(qgetenv("KIVHELP"));
+    EXPECT_FALSE(program.isEmpty()) << "KIVHELP is not set";
+    QProcess p;
+    if (!workingDir.isEmpty()) p.setWorkingDirectory(workingDir);
+    p.start(program, QStringList{QStringLiteral("--new")} + args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TEST(NewProjectCommand, CreatesTheProjectAndRefusesToCreateItTwice) {
+    QTemporaryDir dir;
+    const QString d = dir.path() + "/";
+    CommandRun r = newProject({d + "book.hpj"});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.isEmpty());
+    EXPECT_TRUE(r.out.isEmpty());
+    for (const char* name :
+         {"book.hpj", "book.cnt", "book.toc", "book.lst", "book.map", "book.dbf"})
+        EXPECT_TRUE(QFileInfo::exists(d + name)) << name;
+    EXPECT_TRUE(readAll(d + "book.cnt").startsWith(":Base book.hlp\r\n"));
+
+    QFile hpj(d + "book.hpj");
+    ASSERT_TRUE(hpj.open(QIODevice::Append));
+    hpj.write("; the author's own line\r\n");
+    hpj.close();
+    const QByteArray edited = readAll(d + "book.hpj");
+    const QByteArray table = readAll(d + "book.dbf");
+    r = newProject({d + "book.hpj"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("Error. Project not created\n")) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("book.hpj")); // the reason follows the message
+    EXPECT_EQ(readAll(d + "book.hpj"), edited);
+    EXPECT_EQ(readAll(d + "book.dbf"), table);
+}
+
+TEST(NewProjectCommand, RelativeNameIsCreatedInTheWorkingFolder) {
+    QTemporaryDir dir;
+    const CommandRun r = newProject({"my.proj.hpj"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(QFileInfo::exists(dir.path() + "/my.hpj"));
+    EXPECT_TRUE(QFileInfo::exists(dir.path() + "/my.dbf"));
+}
+
+TEST(NewProjectCommand, UnusableArgumentsFailWithAMessage) {
+    QTemporaryDir dir;
+    CommandRun r = newProject({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Usage")) << r.err.constData();
+
+    r = newProject({dir.path() + "/.hpj"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("Error. Project not created\n")) << r.err.constData();
+
+    r = newProject({dir.path() + "/no/such/folder/book.hpj"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("Error. Project not created\n")) << r.err.constData();
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+} // namespace
