@@ -146,6 +146,12 @@ TEST(RtfReader, EscapesAndCodePages) {
     // \'hh follows \ansicpg; an unknown code page reads as Windows-1252.
     EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg1251 \\'c0\\'e1}", doc), QString::fromUtf8("Аб"));
     EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg99999 \\'e9}", doc), QString::fromUtf8("é"));
+    // A font's character set decides for the text in that font and for its name.
+    read("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 \\'cc\\'ee\\'e9;}{\\f2\\fcharset2 "
+         "Symbol;}}\\f1 \\'c0\\f0 \\'c0\\f2 \\'b7}",
+         doc);
+    EXPECT_EQ(doc.toRawText(), QString::fromUtf8("АÀ·"));
+    EXPECT_EQ(rtfTables(doc).fonts[1].name, QString::fromUtf8("Мой"));
     // \uN with its fallback characters, negative values and \ucN.
     EXPECT_EQ(read("{\\rtf1 \\u8364?\\u-3913?x\\uc2\\u12354\\'82\\'a0y\\uc0\\u937 z}", doc),
               QString::fromUtf8("€\uF0B7xあyΩz"));

@@ -10,6 +10,7 @@
 #include <QTextList>
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace {
@@ -105,9 +106,11 @@ private:
     bool lastWasPar_ = false;
     int skipChars_ = 0; // \uN fallback characters still to drop
 
-    // Code page of \'hh and of 8-bit text; Windows-1252 unless \ansicpg says otherwise.
-    QStringDecoder decoder_;
-    bool cp1252_ = true;
+    // Code page of \'hh and of 8-bit text: the font's character set when it
+    // names one, else the document's (Windows-1252 unless \ansicpg says otherwise).
+    int codePage_ = 1252;
+    std::map<int, QStringDecoder> decoders_; // per code page; invalid when unknown
+    QHash<int, int> fontCodePages_;          // font number -> code page of its \fcharset
 
     // Tables.
     RtfTables tables_;
@@ -129,7 +132,8 @@ private:
 
     void addByte(char b);
     void flushBytes();
-    QString decode(const QByteArray& bytes);
+    QString decode(const QByteArray& bytes, int codePage);
+    QStringDecoder& decoder(int codePage);
     void appendText(const QString& text);
     void appendChar(QChar c) {
         flushBytes();
@@ -142,7 +146,7 @@ private:
     void finishDocument();
     void commitFont();
     void commitColor();
-    void setCodePage(const char* name);
+    void setCodePage(int codePage);
 };
 
 void Parser::run() {
@@ -369,8 +373,7 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
     ParaState& pa = g.para;
     switch (w[0]) {
     case 'a':
-        if (is("ansicpg") && param > 0 && param != 1252)
-            setCodePage(("windows-" + QByteArray::number(param)).constData());
+        if (is("ansicpg")) setCodePage(param);
         return;
     case 'b':
         if (is("b"))
@@ -421,7 +424,7 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
             pa.bullet = true; // Word's list reference
         return;
     case 'm':
-        if (is("mac")) setCodePage("macintosh");
+        if (is("mac")) setCodePage(10000);
         return;
     case 'n':
         if (is("nestcell")) appendChar(QLatin1Char('\t'));
@@ -434,9 +437,9 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
         else if (is("plain"))
             ch = CharState();
         else if (is("pc"))
-            setCodePage("IBM437");
+            setCodePage(437);
         else if (is("pca"))
-            setCodePage("IBM850");
+            setCodePage(850);
         return;
     case 'q':
         if (is("ql"))
@@ -529,13 +532,92 @@ void Parser::addByte(char b) {
     if (top().dest == Dest::Text || top().dest == Dest::FontTable) bytes_.append(b);
 }
 
-QString Parser::decode(const QByteArray& bytes) {
-    return cp1252_ ? Cp1252::decode(bytes) : decoder_.decode(bytes);
+// The name of a Windows code page for QStringDecoder.
+QByteArray codePageName(int codePage) {
+    switch (codePage) {
+    case 437:
+    case 850:
+        return "IBM" + QByteArray::number(codePage);
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+        return "cp" + QByteArray::number(codePage);
+    case 10000:
+        return "macintosh";
+    default:
+        return "windows-" + QByteArray::number(codePage);
+    }
+}
+
+// The code page of a font's \fcharset; 0 when the document's code page applies.
+int charsetCodePage(int charset) {
+    switch (charset) {
+    case 2:
+        return 1252; // Symbol: keep the bytes as they are
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 255:
+        return 437;
+    default:
+        return 0;
+    }
+}
+
+QStringDecoder& Parser::decoder(int codePage) {
+    auto it = decoders_.find(codePage);
+    if (it == decoders_.end())
+        it = decoders_.emplace(codePage, QStringDecoder(codePageName(codePage).constData())).first;
+    return it->second;
+}
+
+QString Parser::decode(const QByteArray& bytes, int codePage) {
+    if (codePage != 1252) {
+        QStringDecoder& d = decoder(codePage);
+        if (d.isValid()) {
+            d.resetState();
+            return d.decode(bytes);
+        }
+    }
+    return Cp1252::decode(bytes); // also for code pages we cannot decode
 }
 
 void Parser::flushBytes() {
     if (bytes_.isEmpty()) return;
-    const QString text = decode(bytes_);
+    int codePage = codePage_;
+    if (top().dest == Dest::FontTable) {
+        if (const int cp = charsetCodePage(font_.charset)) codePage = cp;
+    } else {
+        const int cp = fontCodePages_.value(top().chr.font < 0 ? deff_ : top().chr.font);
+        if (cp) codePage = cp;
+    }
+    const QString text = decode(bytes_, codePage);
     bytes_.clear();
     if (top().dest == Dest::FontTable)
         font_.name += text;
@@ -637,7 +719,10 @@ void Parser::commitFont() {
     formatValid_ = false;
     font_.name = font_.name.trimmed();
     tables_.fonts.append(font_);
-    if (!fontNames_.contains(fontNumber_)) fontNames_.insert(fontNumber_, font_.name);
+    if (!fontNames_.contains(fontNumber_)) {
+        fontNames_.insert(fontNumber_, font_.name);
+        if (const int cp = charsetCodePage(font_.charset)) fontCodePages_.insert(fontNumber_, cp);
+    }
     // The writer renumbers from 0 with the default font first.
     if (fontNumber_ == deff_ && tables_.fonts.size() > 1)
         tables_.fonts.move(tables_.fonts.size() - 1, 0);
@@ -651,11 +736,8 @@ void Parser::commitColor() {
     colorSet_ = false;
 }
 
-void Parser::setCodePage(const char* name) {
-    QStringDecoder decoder(name);
-    if (!decoder.isValid()) return; // unknown code pages read as Windows-1252
-    decoder_ = std::move(decoder);
-    cp1252_ = false;
+void Parser::setCodePage(int codePage) {
+    if (codePage > 0 && decoder(codePage).isValid()) codePage_ = codePage;
 }
 
 } // namespace
