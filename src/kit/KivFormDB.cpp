@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QMdiSubWindow>
 #include <QMetaProperty>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 namespace {
@@ -55,9 +56,9 @@ void TFormDB::setDataSource(TDataSource* source) {
         }
     // Letting go of a dataset puts back what the form changed in it.
     if (savedFor_ && (!source || source->DataSet() != savedFor_)) {
-        TDataSet* previous = savedFor_;
-        savedFor_ = nullptr;
-        BeforeDetachDataSet(previous);
+        // Closing the dataset here must not make the link attach it again.
+        const QScopedValueRollback<bool> busy(attaching_, true);
+        BeforeDetachDataSet(savedFor_);
     }
     dataLink_.setDataSource(source);
     RefreshCaption();
@@ -65,11 +66,7 @@ void TFormDB::setDataSource(TDataSource* source) {
 
 void TFormDB::AttachDataSet(TDataSet* ds) {
     if (attaching_) return;
-    attaching_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{attaching_};
+    const QScopedValueRollback<bool> busy(attaching_, true);
     if (!DataSource()) {
         if (!ds) return;
         if (!ownDataSource_) ownDataSource_ = new TDataSource(this);
