@@ -162,6 +162,10 @@ TEST_F(DbfTableTest, TwoOpensShareOneTableAndSeeChanges) {
     EXPECT_EQ(b->rowCount(), 1);
     EXPECT_GT(b->changeCount(), before);
     EXPECT_EQ(signalled, std::vector<int>{row});
+    DbfBatch two; // several rows at once are announced as -1
+    two.appends = {topic(6, QStringLiteral("six")), topic(7, QStringLiteral("seven"))};
+    EXPECT_EQ(a->applyBatch(two), (std::vector<int>{1, 2}));
+    EXPECT_EQ(signalled, (std::vector<int>{row, -1}));
     EXPECT_THROW(DbfTable::drop(path()), EDatabaseError); // still open
     a.reset();
     b.reset();
