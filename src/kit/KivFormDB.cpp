@@ -7,17 +7,8 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QMdiSubWindow>
-#include <QMetaProperty>
 #include <QScopedValueRollback>
 #include <QScreen>
-
-namespace {
-
-bool hasProperty(const QObject* o, const char* name) {
-    return o->metaObject()->indexOfProperty(name) >= 0;
-}
-
-} // namespace
 
 void TFormDBDataLink::ActiveChanged() {
     form_->AttachDataSet(DataSet());
@@ -47,11 +38,9 @@ void TFormDB::setDataSource(TDataSource* source) {
     if (source == old) return;
     if (old)
         for (QObject* component : findChildren<QObject*>()) {
-            if (hasProperty(component, "DataField")) continue;
-            const int index = component->metaObject()->indexOfProperty("DataSource");
-            if (index < 0) continue;
-            const QMetaProperty p = component->metaObject()->property(index);
-            if (p.isWritable() && p.read(component).value<QObject*>() == old)
+            if (KivFindProperty(component, QStringLiteral("DataField")).isValid()) continue;
+            const QMetaProperty p = KivFindProperty(component, QStringLiteral("DataSource"));
+            if (p.isWritable() && KivGetObjectProperty(component, p.name()) == old)
                 p.write(component, QVariant::fromValue(source));
         }
     // Letting go of a dataset puts back what the form changed in it.

@@ -128,24 +128,43 @@ int propertyIndex(const QMetaObject* meta, const QString& name) {
 
 } // namespace
 
-QString KivGetStringProperty(const QObject* component, const QString& propertyName) {
-    if (!component) return QString();
+QMetaProperty KivFindProperty(const QObject* component, const QString& propertyName) {
+    if (!component) return {};
     const QMetaObject* meta = component->metaObject();
     const int index = propertyIndex(meta, propertyName);
-    if (index < 0) return QString();
-    const QMetaProperty p = meta->property(index);
-    if (p.metaType().id() != QMetaType::QString) return QString();
+    return index < 0 ? QMetaProperty() : meta->property(index);
+}
+
+QString KivGetStringProperty(const QObject* component, const QString& propertyName) {
+    const QMetaProperty p = KivFindProperty(component, propertyName);
+    if (!p.isValid() || p.metaType().id() != QMetaType::QString) return QString();
     return p.read(component).toString();
 }
 
 bool KivSetStringProperty(QObject* component, const QString& propertyName, const QString& value) {
-    if (!component) return false;
-    const QMetaObject* meta = component->metaObject();
-    const int index = propertyIndex(meta, propertyName);
-    if (index < 0) return false;
-    const QMetaProperty p = meta->property(index);
-    if (p.metaType().id() != QMetaType::QString || !p.isWritable()) return false;
+    const QMetaProperty p = KivFindProperty(component, propertyName);
+    if (!p.isValid() || p.metaType().id() != QMetaType::QString || !p.isWritable()) return false;
     return p.write(component, value);
+}
+
+QStringList KivGetStringListProperty(const QObject* component, const QString& propertyName) {
+    const QMetaProperty p = KivFindProperty(component, propertyName);
+    if (!p.isValid() || p.metaType().id() != QMetaType::QStringList) return {};
+    return p.read(component).toStringList();
+}
+
+bool KivSetStringListProperty(QObject* component, const QString& propertyName,
+                              const QStringList& value) {
+    const QMetaProperty p = KivFindProperty(component, propertyName);
+    if (!p.isValid() || p.metaType().id() != QMetaType::QStringList || !p.isWritable())
+        return false;
+    return p.write(component, value);
+}
+
+QObject* KivGetObjectProperty(const QObject* component, const QString& propertyName) {
+    const QMetaProperty p = KivFindProperty(component, propertyName);
+    if (!p.isValid() || !(p.metaType().flags() & QMetaType::PointerToQObject)) return nullptr;
+    return p.read(component).value<QObject*>();
 }
 
 bool KivIsEventProperty(const char* name) {

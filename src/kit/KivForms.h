@@ -4,6 +4,7 @@
 // access by name.
 #pragma once
 
+#include <QMetaProperty>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -82,6 +83,17 @@ protected:
 QString KivGetStringProperty(const QObject* component, const QString& propertyName);
 // Sets a string property by name; false when there is no writable one.
 bool KivSetStringProperty(QObject* component, const QString& propertyName, const QString& value);
+
+// The published property of that name (matched in any case, the exact
+// spelling first); invalid when the object has none.
+QMetaProperty KivFindProperty(const QObject* component, const QString& propertyName);
+// A string-list property by name; empty when absent.
+QStringList KivGetStringListProperty(const QObject* component, const QString& propertyName);
+bool KivSetStringListProperty(QObject* component, const QString& propertyName,
+                              const QStringList& value);
+// An object-valued property by name ("DataSource", "MasterSource"...);
+// nullptr when absent or not an object.
+QObject* KivGetObjectProperty(const QObject* component, const QString& propertyName);
 
 // Event properties are the properties named "On" and a capital letter
 // ("OnClose", "OnAction"). Every event property of `from` that `to` also has is

@@ -3,7 +3,6 @@
 #include "KivForms.h"
 
 #include <QCoreApplication>
-#include <QMetaProperty>
 #include <QPointer>
 
 namespace {
@@ -86,23 +85,6 @@ void numberAutoIncFields(TDBDataSet& dataSet, const QString& tableName) {
             field->setAsInteger(value);
         }
     }
-}
-
-int propertyIndex(const QMetaObject* meta, const QString& name) {
-    const QByteArray latin = name.toLatin1();
-    int index = meta->indexOfProperty(latin.constData());
-    if (index >= 0) return index;
-    for (int i = 0; i < meta->propertyCount(); ++i)
-        if (QString::fromLatin1(meta->property(i).name()).compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
-
-QMetaProperty findProperty(const QObject* component, const QString& name) {
-    if (!component) return {};
-    const QMetaObject* meta = component->metaObject();
-    const int index = propertyIndex(meta, name);
-    return index < 0 ? QMetaProperty() : meta->property(index);
 }
 
 // The field of the first primary or unique index of a table.
@@ -216,26 +198,6 @@ void TKivQuery::DoBeforePost() {
 
 // ---------------------------------------------------------------- properties by name
 
-QStringList KivGetStringListProperty(const QObject* component, const QString& propertyName) {
-    const QMetaProperty p = findProperty(component, propertyName);
-    if (!p.isValid() || p.metaType().id() != QMetaType::QStringList) return {};
-    return p.read(component).toStringList();
-}
-
-bool KivSetStringListProperty(QObject* component, const QString& propertyName,
-                              const QStringList& value) {
-    const QMetaProperty p = findProperty(component, propertyName);
-    if (!p.isValid() || p.metaType().id() != QMetaType::QStringList || !p.isWritable())
-        return false;
-    return p.write(component, value);
-}
-
-QObject* KivGetObjectProperty(const QObject* component, const QString& propertyName) {
-    const QMetaProperty p = findProperty(component, propertyName);
-    if (!p.isValid() || !(p.metaType().flags() & QMetaType::PointerToQObject)) return nullptr;
-    return p.read(component).value<QObject*>();
-}
-
 TDataSet* KivGetDataSetProperty(const QObject* component, const QString& propertyName) {
     return qobject_cast<TDataSet*>(KivGetObjectProperty(component, propertyName));
 }
@@ -245,7 +207,7 @@ TDataSource* KivGetDataSourceProperty(const QObject* component, const QString& p
 }
 
 TKivDataSetActions KivGetActions(const QObject* dataSet) {
-    const QMetaProperty p = findProperty(dataSet, QStringLiteral("Actions"));
+    const QMetaProperty p = KivFindProperty(dataSet, QStringLiteral("Actions"));
     if (!p.isValid()) return kivAllActions;
     const QVariant v = p.read(dataSet);
     if (v.metaType() == QMetaType::fromType<TKivDataSetActions>())
@@ -433,7 +395,7 @@ QString GetSortFields(TDataSet* dataSet) {
 
 void SetSortFields(TDataSet* dataSet, const QString& fields, bool keepPosition) {
     if (!dataSet) return;
-    const QMetaProperty sql = findProperty(dataSet, QStringLiteral("SQL"));
+    const QMetaProperty sql = KivFindProperty(dataSet, QStringLiteral("SQL"));
     if (sql.isValid() && sql.metaType().id() == QMetaType::QStringList) {
         const RecordKey key = keepPosition ? currentKey(dataSet) : RecordKey();
         const bool wasActive = dataSet->Active();

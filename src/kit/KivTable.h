@@ -9,6 +9,7 @@
 // Also the process-wide dataset services the kit and the windows share.
 #pragma once
 
+#include "KivForms.h"
 #include "TQuery.h"
 #include "TTable.h"
 
@@ -121,14 +122,9 @@ private:
     QString uniqueFields_;
 };
 
-// ---- kit properties read by name from any object; an object without the
-// property gives an empty value. Names match in any case.
-QStringList KivGetStringListProperty(const QObject* component, const QString& propertyName);
-bool KivSetStringListProperty(QObject* component, const QString& propertyName,
-                              const QStringList& value);
-// Object-valued properties ("DataSource", "ListSource", "MasterSource",
-// "DataSet"); nullptr when absent or of another class.
-QObject* KivGetObjectProperty(const QObject* component, const QString& propertyName);
+// ---- kit properties read by name from any object (see also the by-name
+// helpers of KivForms.h); an object without the property gives an empty
+// value. Names match in any case.
 TDataSet* KivGetDataSetProperty(const QObject* component, const QString& propertyName);
 TDataSource* KivGetDataSourceProperty(const QObject* component, const QString& propertyName);
 // "Actions"; every action when the dataset has no such property.
