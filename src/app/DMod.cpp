@@ -261,18 +261,20 @@ void TDM::LoadWindowNames() {
     WindowNames = ::LoadWindowNames(ProjectFile(QStringLiteral(".hpj")));
 }
 
+// Without a project there is no contents file to read or write (a path made
+// of the extension alone would land in the working folder).
 void TDM::LoadContents() {
-    if (MainWindowExists())
+    if (MainWindowExists() && ProjectOpen())
         setPageLines(contentsPage_, ::LoadContents(ProjectFile(QStringLiteral(".toc"))));
 }
 
 void TDM::SaveContents() {
-    if (MainWindowExists())
+    if (MainWindowExists() && ProjectOpen())
         ::SaveContents(ProjectFile(QStringLiteral(".toc")), pageLines(contentsPage_));
 }
 
 void TDM::LoadErrorLog() {
-    if (MainWindowExists())
+    if (MainWindowExists() && ProjectOpen())
         setPageLines(errorLogPage_, ReadErrorLog(ProjectFile(QStringLiteral(".err"))));
 }
 

@@ -57,14 +57,12 @@ TEST(NewProjectCommand, CreatesTheProjectAndRefusesToCreateItTwice) {
     EXPECT_TRUE(r.err.contains("book.hpj")); // the reason follows the message
     EXPECT_EQ(readAll(d + "book.hpj"), edited);
     EXPECT_EQ(readAll(d + "book.dbf"), table);
-}
 
-TEST(NewProjectCommand, RelativeNameIsCreatedInTheWorkingFolder) {
-    QTemporaryDir dir;
-    const CommandRun r = newProject({"my.proj.hpj"}, dir.path());
+    // A relative name is created in the working folder.
+    r = newProject({"my.proj.hpj"}, d);
     EXPECT_EQ(r.status, 0) << r.err.constData();
-    EXPECT_TRUE(QFileInfo::exists(dir.path() + "/my.hpj"));
-    EXPECT_TRUE(QFileInfo::exists(dir.path() + "/my.dbf"));
+    EXPECT_TRUE(QFileInfo::exists(d + "my.hpj"));
+    EXPECT_TRUE(QFileInfo::exists(d + "my.dbf"));
 }
 
 TEST(NewProjectCommand, UnusableArgumentsFailWithAMessage) {
