@@ -149,6 +149,20 @@ TEST(RtfWriter, EscapesText) {
         EXPECT_GT(static_cast<signed char>(ch), 0);
 }
 
+TEST(RtfWriter, TextInAFontOfAnotherCharacterSetIsUnicode) {
+    QTextDocument doc, back;
+    RtfReader::read(
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Arial Cyr;}}\\f1 \\'c0\\'e9\\f0 "
+        "\\'c4\\'e9}",
+        doc);
+    ASSERT_EQ(doc.toRawText(), QString::fromUtf8("АйÄé"));
+    const QByteArray out = RtfWriter::write(doc);
+    // \'XX would be read in the font's code page, so only \uN? is safe there.
+    EXPECT_TRUE(out.contains("\\f1\\u1040?\\u1081?\\f0\\'C4\\'E9")) << out.constData();
+    RtfReader::read(out, back);
+    EXPECT_EQ(back.toRawText(), doc.toRawText());
+}
+
 TEST(RtfWriter, FormatsComeBackTheSame) {
     QTextDocument doc;
     QTextCursor c(&doc);

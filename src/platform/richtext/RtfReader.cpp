@@ -550,46 +550,6 @@ QByteArray codePageName(int codePage) {
     }
 }
 
-// The code page of a font's \fcharset; 0 when the document's code page applies.
-int charsetCodePage(int charset) {
-    switch (charset) {
-    case 2:
-        return 1252; // Symbol: keep the bytes as they are
-    case 77:
-        return 10000;
-    case 128:
-        return 932;
-    case 129:
-        return 949;
-    case 134:
-        return 936;
-    case 136:
-        return 950;
-    case 161:
-        return 1253;
-    case 162:
-        return 1254;
-    case 163:
-        return 1258;
-    case 177:
-        return 1255;
-    case 178:
-        return 1256;
-    case 186:
-        return 1257;
-    case 204:
-        return 1251;
-    case 222:
-        return 874;
-    case 238:
-        return 1250;
-    case 255:
-        return 437;
-    default:
-        return 0;
-    }
-}
-
 QStringDecoder& Parser::decoder(int codePage) {
     auto it = decoders_.find(codePage);
     if (it == decoders_.end())
@@ -612,9 +572,10 @@ void Parser::flushBytes() {
     if (bytes_.isEmpty()) return;
     int codePage = codePage_;
     if (top().dest == Dest::FontTable) {
-        if (const int cp = charsetCodePage(font_.charset)) codePage = cp;
+        if (const int cp = Rtf::charsetCodePage(font_.charset)) codePage = cp;
     } else {
-        const int cp = fontCodePages_.value(top().chr.font < 0 ? deff_ : top().chr.font);
+        const int font = top().chr.font;
+        const int cp = fontCodePages_.value(fontNames_.contains(font) ? font : deff_);
         if (cp) codePage = cp;
     }
     const QString text = decode(bytes_, codePage);
@@ -721,7 +682,8 @@ void Parser::commitFont() {
     tables_.fonts.append(font_);
     if (!fontNames_.contains(fontNumber_)) {
         fontNames_.insert(fontNumber_, font_.name);
-        if (const int cp = charsetCodePage(font_.charset)) fontCodePages_.insert(fontNumber_, cp);
+        if (const int cp = Rtf::charsetCodePage(font_.charset))
+            fontCodePages_.insert(fontNumber_, cp);
     }
     // The writer renumbers from 0 with the default font first.
     if (fontNumber_ == deff_ && tables_.fonts.size() > 1)

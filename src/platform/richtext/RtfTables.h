@@ -48,6 +48,10 @@ int pixelsToTwips(double pixels);
 // property so it survives a round trip.
 constexpr int kHiddenProperty = QTextFormat::UserProperty + 1;
 
+// The Windows code page of a font's \fcharset; 0 when the document's code page
+// applies (ANSI, default or unknown sets). The Symbol set keeps its bytes: 1252.
+int charsetCodePage(int charset);
+
 // The first family of a character format, or an empty string.
 QString familyOf(const QTextCharFormat& format);
 

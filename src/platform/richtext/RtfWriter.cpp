@@ -46,9 +46,11 @@ void appendHex(QByteArray& out, int byte) {
     out += kHex[byte & 15];
 }
 
-// A character that is not plain 7-bit text: \'XX when Windows-1252 has it, \uN? otherwise.
-void appendEscapedChar(QByteArray& out, QChar c) {
-    const int byte = Cp1252::byteFor(c);
+// A character that is not plain 7-bit text: \'XX when Windows-1252 has it, \uN?
+// otherwise. Text in a font of another character set is read in that set's
+// code page, so it gets \uN? always.
+void appendEscapedChar(QByteArray& out, QChar c, bool ansi = true) {
+    const int byte = ansi ? Cp1252::byteFor(c) : -1;
     if (byte >= 0 && byte <= 0xFF) {
         appendHex(out, byte);
         return;
@@ -58,6 +60,11 @@ void appendEscapedChar(QByteArray& out, QChar c) {
     out += "\\u";
     out += QByteArray::number(code);
     out += '?';
+}
+
+bool isAnsi(const RtfFont& font) {
+    const int codePage = Rtf::charsetCodePage(font.charset);
+    return codePage == 0 || codePage == 1252;
 }
 
 class Writer {
@@ -77,6 +84,7 @@ private:
     QList<QColor> colors_;
     QHash<QRgb, int> colorIndex_;
     int defaultHalfPoints_ = 24;
+    int textFont_ = 0; // font of the text being written
     int symbolFont_ = -1;
 
     int fontFor(const QString& family);
@@ -251,7 +259,7 @@ void Writer::text(const QString& s) {
             if (u < 0x80) { // control characters
                 appendHex(out_, u);
             } else {
-                appendEscapedChar(out_, c);
+                appendEscapedChar(out_, c, isAnsi(fonts_[textFont_]));
             }
             needDelimiter_ = false;
             break;
@@ -307,6 +315,7 @@ QByteArray Writer::run() {
             const CharProps props = charProps(fragment.charFormat());
             charDiff(current, props);
             current = props;
+            textFont_ = props.font;
             text(fragment.text());
         }
         if (codeDepth_ == 0) newLine();
@@ -332,7 +341,7 @@ QByteArray Writer::header() const {
             if (u >= 0x20 && u < 0x7F && u != '\\' && u != '{' && u != '}' && u != ';')
                 h += char(u);
             else
-                appendEscapedChar(h, c);
+                appendEscapedChar(h, c, isAnsi(f));
         }
         h += ";}";
     }
