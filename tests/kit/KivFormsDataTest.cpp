@@ -6,7 +6,7 @@
 #include "KivTable.h"
 #include "RecordingUI.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 
 // A control that shows a data source and, for lists, takes rows from another.
@@ -276,6 +276,22 @@ TEST_F(KivStartUpTest, AnEditThatCannotBeStoredIsReportedAndDropped) {
     t->FieldByName("NAME")->setAsString("Lost");
     module.reset();
     EXPECT_EQ(ui->errors, QStringList({"Field 'NAME' must have a value"}));
+}
+
+TEST_F(KivStartUpTest, ActivatingATag9WindowRunsTheRefreshPass) {
+    KivStartUp(false);
+    TFormDB form;
+    form.setTag(9);
+    TKivQuery* q = query(&form, 90);
+    q->Open();
+    show(&form, q);
+    addTopic(50);
+    form.show();
+    form.activateWindow();
+    for (int i = 0; i < 20 && QApplication::activeWindow() != &form; ++i)
+        QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &form);
+    EXPECT_EQ(q->RecordCount(), 5);
 }
 
 class TFormDBTest : public KivFormsDataTest {};
