@@ -118,8 +118,12 @@ RecordKey currentKey(TDataSet* dataSet) {
     const QString fields = GetUniqueFields(dataSet);
     if (fields.isEmpty()) return {};
     QVariantList values;
-    for (TField* f : dataSet->GetFieldList(fields))
+    // A key taken from the query's table may name columns the query leaves out.
+    for (const QString& name : fields.split(QLatin1Char(';'))) {
+        const TField* f = dataSet->FindField(name.trimmed());
+        if (!f) return {};
         values << f->Value();
+    }
     return {fields, values.size() == 1 ? values.first() : QVariant(values)};
 }
 
@@ -424,6 +428,9 @@ void RefreshDataSet(TDataSet* dataSet) {
         return;
     }
     dataSet->CheckBrowseMode();
+    // A reopened result numbers its rows anew, so a bookmark may name another
+    // record now: the unique key finds the same one.
+    const RecordKey key = currentKey(dataSet);
     const TBookmark mark = dataSet->GetBookmark();
     dataSet->DisableControls();
     struct Enable {
@@ -432,7 +439,10 @@ void RefreshDataSet(TDataSet* dataSet) {
     } enable{dataSet};
     dataSet->Close();
     dataSet->Open();
-    GotoBookmarkSafe(dataSet, mark);
+    if (!key.fields.isEmpty())
+        gotoKey(dataSet, key);
+    else
+        GotoBookmarkSafe(dataSet, mark);
 }
 
 void GotoBookmarkSafe(TDataSet* dataSet, const TBookmark& bookmark) {

@@ -458,17 +458,6 @@ TEST_F(TFormDBTest, FieldReturnGoesToAndBringsBackTheValue) {
     EXPECT_EQ(ret.Value().toInt(), 40);
 }
 
-TEST_F(TFormDBTest, DeactivatePostsUnlessDataAreReadOnly) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
-    TFormDB form;
-    form.AttachDataSet(t);
-    t->Edit();
-    t->FieldByName("NAME")->setAsString("Deactivated");
-    form.Deactivate();
-    EXPECT_EQ(t->State(), TDataSetState::dsBrowse);
-}
-
 TEST_F(TFormDBTest, FitWidthWidensForTheVisibleFields) {
     QObject owner;
     TKivTable* t = table(&owner, 0);
