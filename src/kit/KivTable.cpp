@@ -62,28 +62,25 @@ void numberAutoIncFields(TDBDataSet& dataSet, const QString& tableName) {
         query->setSQL({QStringLiteral("select max(%1) as MaxNumAutoIncQuery from %2")
                            .arg(field->FieldName(), tableName)});
         qint64 value = 0;
-        try {
+        {
+            const struct Reset {
+                TQuery* q;
+                ~Reset() {
+                    q->Close();
+                    q->setSQL({});
+                }
+            } reset{query};
             query->Open();
             value = query->FieldByName(QStringLiteral("MaxNumAutoIncQuery"))->AsInteger() + 1;
-        } catch (...) {
-            query->Close();
-            query->setSQL({});
-            throw;
         }
-        query->Close();
-        query->setSQL({});
-        if (field->ReadOnly()) {
-            field->setReadOnly(false);
-            try {
-                field->setAsInteger(value);
-            } catch (...) {
-                field->setReadOnly(true);
-                throw;
-            }
-            field->setReadOnly(true);
-        } else {
-            field->setAsInteger(value);
-        }
+        // A read-only key is the server's to fill, and here we stand in for it.
+        const struct Relock {
+            TField* f;
+            bool readOnly;
+            ~Relock() { f->setReadOnly(readOnly); }
+        } relock{field, field->ReadOnly()};
+        field->setReadOnly(false);
+        field->setAsInteger(value);
     }
 }
 
