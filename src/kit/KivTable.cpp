@@ -15,32 +15,26 @@ void registerKitEvents(TDataSet& dataSet, TOnEditDataEvent* onEditData,
 
 // Module-wide queries live as children of the application, so they go before
 // the application does and are made again should a new one be created.
-TQuery* moduleQuery(QPointer<TQuery>& query) {
+TQuery* moduleQuery(QPointer<TQuery>& query, const QString& name) {
     if (!query) {
         query = new TQuery(QCoreApplication::instance());
-        query->setObjectName(QStringLiteral("KivSQLQuery"));
+        query->setObjectName(name);
     }
-    return query;
-}
-
-QPointer<TQuery>& autoIncQueryPointer() {
-    static QPointer<TQuery> query;
     return query;
 }
 
 // The query that reads the maximum of an auto-increment field. When it cannot
 // be made, the message is shown once and numbering raises instead.
 TQuery* autoIncQuery() {
+    static QPointer<TQuery> query;
     static bool failed = false;
-    QPointer<TQuery>& query = autoIncQueryPointer();
     if (query || failed) return query;
     try {
-        auto* q = new TQuery(QCoreApplication::instance());
-        q->setObjectName(QStringLiteral("AutoIncQuery"));
-        auto* field = new TIntegerField(q);
+        std::unique_ptr<TQuery> made(moduleQuery(query, QStringLiteral("AutoIncQuery")));
+        auto* field = new TIntegerField(made.get());
         field->setFieldName(QStringLiteral("MaxNumAutoIncQuery"));
-        field->setDataSet(q);
-        query = q;
+        field->setDataSet(made.get());
+        made.release();
     } catch (const std::exception&) {
         failed = true;
         KivShowMessage(QStringLiteral("Error: AutoIncQuery not created"));
@@ -246,22 +240,22 @@ QString GetUniqueFields(TDataSet* dataSet) {
     if (!dataSet) return {};
     const QString declared = KivGetStringProperty(dataSet, QStringLiteral("UniqueFields"));
     if (!declared.isEmpty()) return declared;
+    // A table that cannot be read has no index to offer: the fields decide.
     QString key;
-    if (auto* table = qobject_cast<TTable*>(dataSet)) {
-        key = uniqueIndexFields(*table);
-    } else if (auto* db = qobject_cast<TDBDataSet*>(dataSet)) {
-        const QString tableName = KivGetStringProperty(dataSet, QStringLiteral("TableName"));
-        if (!tableName.isEmpty()) {
-            // A table that cannot be read has no index to offer: the fields decide.
-            try {
+    try {
+        if (auto* table = qobject_cast<TTable*>(dataSet)) {
+            key = uniqueIndexFields(*table);
+        } else if (auto* db = qobject_cast<TDBDataSet*>(dataSet)) {
+            const QString tableName = KivGetStringProperty(dataSet, QStringLiteral("TableName"));
+            if (!tableName.isEmpty()) {
                 TTable table;
                 table.setDatabaseName(db->DatabaseName());
                 table.setTableName(tableName);
                 key = uniqueIndexFields(table);
-            } catch (const EKivError&) {
-                key.clear();
             }
         }
+    } catch (const EKivError&) {
+        key.clear();
     }
     return key.isEmpty() ? GetNonBlobFields(dataSet) : key;
 }
@@ -282,14 +276,14 @@ QString GetSelectFieldList(const TDataSet* dataSet) {
 // ---------------------------------------------------------------- statements
 
 namespace {
-QPointer<TQuery>& sqlQueryPointer() {
+TQuery* sqlQuery() {
     static QPointer<TQuery> query;
-    return query;
+    return moduleQuery(query, QStringLiteral("KivSQLQuery"));
 }
 } // namespace
 
 QVariant SelectValue(const QString& databaseName, const QString& sql) {
-    TQuery* query = moduleQuery(sqlQueryPointer());
+    TQuery* query = sqlQuery();
     query->Close();
     query->setDatabaseName(databaseName);
     query->setSQL({sql});
@@ -303,7 +297,7 @@ QVariant SelectValue(const QString& databaseName, const QString& sql) {
 }
 
 void ExecSQL(const QString& databaseName, const QString& sql, bool quiet) {
-    TQuery* query = moduleQuery(sqlQueryPointer());
+    TQuery* query = sqlQuery();
     query->Close();
     query->setDatabaseName(databaseName);
     query->setSQL({sql});
