@@ -86,6 +86,8 @@ struct SqlSelect {
     std::vector<SqlExprPtr> groupBy;
     SqlExprPtr having;
     std::vector<SqlOrderItem> orderBy;
+    qint64 limit = -1; // rows to keep after ordering, -1 for all
+    qint64 offset = 0; // rows to skip first
 };
 
 struct SqlStatement {

@@ -203,10 +203,11 @@ private:
             expect("by");
             do {
                 SqlOrderItem o;
-                if (peek().kind == SqlTokenKind::Number && !peek(1).isSymbol(".") &&
-                    (peek(1).isSymbol(",") || peek(1).is("asc") || peek(1).is("desc") ||
-                     peek(1).isSymbol(")") || peek(1).isSymbol(";") ||
-                     peek(1).kind == SqlTokenKind::End)) {
+                // A number standing alone is a column position, not a value.
+                const SqlToken& after = peek(1);
+                if (peek().kind == SqlTokenKind::Number &&
+                    (after.kind == SqlTokenKind::End || after.kind == SqlTokenKind::Identifier ||
+                     after.isSymbol(",") || after.isSymbol(")") || after.isSymbol(";"))) {
                     bool ok = false;
                     o.position = peek().text.toInt(&ok);
                     bool star = false;
@@ -225,6 +226,10 @@ private:
                     accept("asc");
                 s->orderBy.push_back(std::move(o));
             } while (acceptSymbol(","));
+        }
+        if (accept("limit")) {
+            s->limit = number();
+            if (accept("offset")) s->offset = number();
         }
         return s;
     }

@@ -103,6 +103,14 @@ std::vector<int> sortedOrder(const std::vector<QVariant>& keys, size_t k,
     return perm;
 }
 
+template <typename Rows> void applyLimit(const SqlSelect& s, Rows& rows) {
+    const qint64 n = qint64(rows.size());
+    const qint64 from = std::min(s.offset, n);
+    const qint64 to = s.limit < 0 ? n : std::min(n, from + s.limit);
+    rows.erase(rows.begin() + to, rows.end());
+    rows.erase(rows.begin(), rows.begin() + from);
+}
+
 SqlColumn fieldColumn(const DbfFieldDef& f) {
     SqlColumn c;
     c.name = f.name;
@@ -708,6 +716,7 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
         if (plain && b.order[0].descending &&
             (whole || walk.tuples.size() > size_t(single->rowCount() / 8)))
             std::reverse(result.tableRows.begin(), result.tableRows.end());
+        applyLimit(s, result.tableRows);
         return result;
     }
 
@@ -819,6 +828,7 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
         result.rows.swap(sorted);
     }
 
+    applyLimit(s, result.rows);
     for (qsizetype c = 0; c < result.columns.size(); ++c)
         if (b.items[size_t(c)].expr && b.items[size_t(c)].expr->kind == SqlExpr::Subquery)
             refineColumn(result.columns[c], result.rows, int(c));

@@ -218,6 +218,10 @@ TEST_F(SqlSelectTest, OrderBy) {
         QStringLiteral("20"));
     EXPECT_EQ(rows("select ID, NAME from demo where STATE = 1 order by 2 desc"),
               QStringLiteral("10,Intro;5,"));
+    EXPECT_EQ(rows("select ID from demo order by 1 desc limit 2"), QStringLiteral("40;30"));
+    EXPECT_EQ(rows("select ID, NAME from demo order by 1 limit 2 offset 3"),
+              QStringLiteral("30,Zeta 'quoted';40,ABC abc"));
+    EXPECT_EQ(rows("select STATE from demo group by STATE limit 10 offset 3"), QStringLiteral("3"));
     EXPECT_TRUE(
         error("select ID from demo order by 2").contains(QStringLiteral("no select column 2")));
     EXPECT_TRUE(error("select * from demo order by 13").contains(QStringLiteral("13")));
