@@ -1,0 +1,1 @@
+select ID, NAME from demo d where d.STATE in (select STATE from demo where ID > 5) order by 1 desc limit 2 offset 1

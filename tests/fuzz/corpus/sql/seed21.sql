@@ -1,0 +1,1 @@
+select c.NOTE, d.NAME from notes c left join demo d on d.ID = c.TOPIC where exists (select * from notes n where n.TOPIC = d.ID)
