@@ -256,11 +256,7 @@ void Writer::text(const QString& s) {
         case QChar::ObjectReplacementCharacter:
             break; // images are not kept
         default:
-            if (u < 0x80) { // control characters
-                appendHex(out_, u);
-            } else {
-                appendEscapedChar(out_, c, isAnsi(fonts_[textFont_]));
-            }
+            appendEscapedChar(out_, c, isAnsi(fonts_[textFont_])); // controls and 8-bit
             needDelimiter_ = false;
             break;
         }
