@@ -392,15 +392,24 @@ void SetSortFields(TDataSet* dataSet, const QString& fields, bool keepPosition) 
     if (!dataSet) return;
     const QMetaProperty sql = KivFindProperty(dataSet, QStringLiteral("SQL"));
     if (sql.isValid() && sql.metaType().id() == QMetaType::QStringList) {
-        const RecordKey key = keepPosition ? currentKey(dataSet) : RecordKey();
         const bool wasActive = dataSet->Active();
-        const QString text = sql.read(dataSet).toStringList().join(QLatin1Char('\n'));
+        if (wasActive) dataSet->CheckBrowseMode();
+        const RecordKey key = keepPosition ? currentKey(dataSet) : RecordKey();
+        const QStringList before = sql.read(dataSet).toStringList();
         dataSet->Close();
-        sql.write(dataSet, SetOrderByFields(text, fields).split(QLatin1Char('\n')));
-        if (wasActive) {
+        sql.write(
+            dataSet,
+            SetOrderByFields(before.join(QLatin1Char('\n')), fields).split(QLatin1Char('\n')));
+        if (!wasActive) return;
+        try {
             dataSet->Open();
-            gotoKey(dataSet, key);
+        } catch (const EKivError&) {
+            // An order the server refuses leaves the statement as it was.
+            sql.write(dataSet, before);
+            dataSet->Open();
+            throw;
         }
+        gotoKey(dataSet, key);
         return;
     }
     QString names = fields;

@@ -275,6 +275,11 @@ TEST_F(KivTableTest, SortFieldsOfQueriesAndTablesKeepThePosition) {
     SetSortFields(q.get(), "ID", false);
     EXPECT_EQ(id(*q), 10); // not kept: the first record
 
+    // An order the engine refuses: the error is raised, the statement kept.
+    EXPECT_THROW(SetSortFields(q.get(), "NOSUCH"), EDatabaseError);
+    EXPECT_TRUE(q->Active());
+    EXPECT_EQ(q->SQL(), QStringList({"select ID, NAME from \"demo.dbf\"", "order by ID"}));
+
     auto t = table();
     t->Open();
     t->Locate("ID", 40);
