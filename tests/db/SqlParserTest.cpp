@@ -1,5 +1,5 @@
 // The statement parser: every statement kind, the statements the program
-// itself issues, parameters, and errors that point at the place.
+// itself runs, parameters, and errors that point at the place.
 #include "SqlParser.h"
 #include "KivError.h"
 #include "SqlLexer.h"
