@@ -57,7 +57,11 @@ void TFormDB::AttachDataSet(TDataSet* ds) {
     if (attaching_) return;
     const QScopedValueRollback<bool> busy(attaching_, true);
     if (!DataSource()) {
-        if (!ds) return;
+        // The data source went away: the dataset is let go.
+        if (!ds) {
+            if (savedFor_) BeforeDetachDataSet(savedFor_);
+            return;
+        }
         if (!ownDataSource_) ownDataSource_ = new TDataSource(this);
         dataLink_.setDataSource(ownDataSource_);
     }

@@ -334,6 +334,18 @@ TEST_F(TFormDBTest, AttachWithDataReadOnlyAndRestoreOnDetach) {
     EXPECT_TRUE(t->Active());
     EXPECT_FALSE(t->ReadOnly());
     EXPECT_EQ(source.DataSet(), t);
+
+    // A data source that goes away lets the dataset go too.
+    TFormDB form;
+    form.setOptions(foDataReadOnly);
+    auto shortLived = std::make_unique<TDataSource>();
+    shortLived->setDataSet(t);
+    form.setDataSource(shortLived.get());
+    EXPECT_TRUE(t->ReadOnly());
+    shortLived.reset();
+    EXPECT_EQ(form.DataSource(), nullptr);
+    EXPECT_FALSE(t->ReadOnly());
+    EXPECT_TRUE(t->Active());
 }
 
 TEST_F(TFormDBTest, EditableFormSwitchesCachedUpdatesOffAndRestoresThem) {
