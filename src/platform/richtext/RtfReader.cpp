@@ -150,7 +150,6 @@ private:
 };
 
 void Parser::run() {
-    doc_.clear();
     // Only "{\rtf" starts an RTF document; anything else is plain text.
     if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0) {
         cursor_.insertText(Cp1252::decode(p_, end_ - p_));
@@ -707,6 +706,12 @@ void Parser::setCodePage(int codePage) {
 void RtfReader::read(const QByteArray& rtf, QTextDocument& doc) {
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
+    doc.clear();
+    // One edit block: the layout and the listeners hear of the new content
+    // once, instead of after every insertion (which made loading quadratic).
+    QTextCursor block(&doc);
+    block.beginEditBlock();
     Parser(rtf, doc).run();
+    block.endEditBlock();
     doc.setUndoRedoEnabled(undo);
 }
