@@ -33,18 +33,26 @@ QString currentTopicId() {
     return id->IsNull() ? QString() : QString::number(id->AsInteger());
 }
 
+bool projectOpen() {
+    return DM && DM->ProjectOpen();
+}
+
 } // namespace
 
-void CompileProject(bool wholeProject, CompileHost& host) {
+void BuildProjectFiles(bool wholeProject, CompileHost& host) {
     // Without a project the file names would be bare extensions in the working folder.
-    if (!DM || !DM->ProjectOpen()) return;
-    HourGlass cursor;
-
+    if (!projectOpen()) return;
     DM->TbMain->CheckBrowseMode();
     DM->SaveContents();
     CalcTopicSource topics(*DM, wholeProject);
     BuildFiles(DM->ProjectDir, DM->ProjectName, topics,
                [&host](int written, int total) { host.BuildProgress(written, total); });
+}
+
+void CompileProject(bool wholeProject, CompileHost& host) {
+    if (!projectOpen()) return;
+    HourGlass cursor;
+    BuildProjectFiles(wholeProject, host);
 
     host.EnsureCompiler();
     if (DM->CompilerPath.isEmpty()) return;
@@ -61,7 +69,7 @@ void CompileProject(bool wholeProject, CompileHost& host) {
 }
 
 void InvokeHelpCompiler(CompileHost& host) {
-    if (!DM || !DM->ProjectOpen()) return;
+    if (!projectOpen()) return;
     host.EnsureCompiler();
     if (DM->CompilerPath.isEmpty()) return;
     CloseHelpWindow();

@@ -29,8 +29,13 @@ public:
     virtual bool MainWindowExists() const { return true; }
 };
 
-// Builds the whole project (or only TbMain's current topic) and compiles it.
-// Stores a pending edit of TbMain and saves the Contents page first. Does
+// The build step of a compile: stores a pending edit of TbMain (its after-post
+// hook refreshes the computing cursor and the lists), saves the Contents page
+// and writes the build files of the whole project or of TbMain's current
+// topic. EInOutError when a file cannot be written; files written before stay.
+void BuildProjectFiles(bool wholeProject, CompileHost& host);
+
+// BuildProjectFiles, then runs the compiler hidden and waits for it. Does
 // nothing without an open project. Errors (a file that cannot be written, a
 // compiler that cannot be started: "Impossible to run Help compiler / ...")
 // are raised; the hourglass cursor is restored either way and nothing after
