@@ -1,3 +1,4 @@
+#include "BuildCommand.h"
 #include "DMod.h"
 #include "NewProjectCommand.h"
 #include "ScanUnitCommand.h"
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--new") == 0) {
         QCoreApplication app(argc, argv);
         return runNewProject(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--build") == 0) {
+        QCoreApplication app(argc, argv);
+        return runBuild(QCoreApplication::arguments().mid(2));
     }
 
     QApplication app(argc, argv);
