@@ -72,6 +72,15 @@ QString QtUIServices::saveFileName(const QString& title, const QString& filter,
         defaultExt);
 }
 
+QString QtUIServices::openNewFileName(const QString& title, const QString& filter,
+                                      const QString& defaultExt, const QString& initialPath) {
+    QFileDialog dialog(activeWindow(), title, initialPath, qtFileFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return withDefaultExt(dialog.selectedFiles().constFirst(), defaultExt);
+}
+
 bool QtUIServices::chooseFont(QFont& font) {
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, font, activeWindow());

@@ -13,5 +13,7 @@ public:
                          const QString& initialPath) override;
     QString saveFileName(const QString& title, const QString& filter, const QString& defaultExt,
                          const QString& initialPath) override;
+    QString openNewFileName(const QString& title, const QString& filter, const QString& defaultExt,
+                            const QString& initialPath) override;
     bool chooseFont(QFont& font) override;
 };

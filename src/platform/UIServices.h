@@ -29,6 +29,12 @@ public:
                                  const QString& defaultExt, const QString& initialPath) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter,
                                  const QString& defaultExt, const QString& initialPath) = 0;
+    // An open dialog that also takes the name of a file that does not exist
+    // yet (the author types a new name); no question about replacing a file.
+    virtual QString openNewFileName(const QString& title, const QString& filter,
+                                    const QString& defaultExt, const QString& initialPath) {
+        return openFileName(title, filter, defaultExt, initialPath);
+    }
     virtual bool chooseFont(QFont& font) = 0;
 
     static UIServices& instance();

@@ -1,0 +1,404 @@
+#include "Main.h"
+
+#include "DMod.h"
+#include "DiOption.h"
+#include "KivRich.h"
+#include "KivTable.h"
+#include "ProjectFiles.h"
+#include "UIServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TFormMain* FormMain = nullptr;
+
+namespace {
+
+const QString kProjectFilter = QStringLiteral("Help project files (*.hpj)|*.hpj");
+const int kRowHeight = 25;
+const int kProgressRepaintMs = 100;
+
+QToolButton* speedButton(QWidget* parent, const char* name, const QString& hint,
+                         QStyle::StandardPixmap glyph) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(hint);
+    button->setIcon(parent->style()->standardIcon(glyph));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus); // a click leaves the editor focused
+    button->setFixedSize(kRowHeight, kRowHeight - 2);
+    return button;
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, colour);
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+TFormMain::TFormMain(const QString& projectFile, QWidget* parent) : TFormDB(parent) {
+    setObjectName(QStringLiteral("FormMain"));
+    if (!FormMain) FormMain = this;
+    FormCreate(projectFile);
+}
+
+TFormMain::~TFormMain() {
+    FormDestroy();
+    if (FormMain == this) FormMain = nullptr;
+}
+
+void TFormMain::FormCreate(const QString& projectFile) {
+    setWindowTitle(QStringLiteral("KivHelp 1.0b"));
+    setTag(88);
+    resize(628, 454);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+
+    buildToolPanel();
+    buildWorkArea();
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(PanelTools);
+    layout->addWidget(Panel2, 1);
+    setCentralWidget(central);
+
+    ProgressBuild = new QProgressBar(this);
+    ProgressBuild->setObjectName(QStringLiteral("ProgressBuild"));
+    ProgressBuild->setFormat(QStringLiteral("Topics written: %v of %m"));
+    statusBar()->addPermanentWidget(ProgressBuild, 1);
+    statusBar()->hide(); // shown only while a build runs
+
+    // The window sees keys before the focused control.
+    qApp->installEventFilter(this);
+
+    setDataSource(DM->DSMain);
+    DM->setMainWindowPages(MemoContents, MemoErrorLog);
+    if (!projectFile.isEmpty()) DM->OpenProject(projectFile);
+    UpdateProjectControls();
+}
+
+void TFormMain::FormDestroy() {
+    // The help file stays open in the viewer otherwise; the Contents page is
+    // not saved and the project stays as it is.
+    try {
+        CloseHelpWindow();
+    } catch (const std::exception&) {
+        // A viewer that cannot be told is no reason to keep the program alive.
+    }
+    if (DM) DM->setMainWindowPages(nullptr, nullptr);
+}
+
+void TFormMain::buildToolPanel() {
+    PanelTools = new QWidget(this);
+    PanelTools->setObjectName(QStringLiteral("PanelTools"));
+    PanelTools->setFixedHeight(129);
+    auto* rows = new QVBoxLayout(PanelTools);
+    rows->setContentsMargins(4, 2, 4, 2);
+    rows->setSpacing(0);
+    QHBoxLayout* row[5];
+    for (QHBoxLayout*& r : row) {
+        r = new QHBoxLayout;
+        r->setSpacing(1);
+        rows->addLayout(r);
+    }
+
+    // Row 1: project commands, then (with later work) the unit import after
+    // Close project, and the navigator, sorting, find, search, filters and
+    // page creation after Options.
+    SpeedButtonNew = speedButton(PanelTools, "SpeedButtonNew", QStringLiteral("New project"),
+                                 QStyle::SP_FileIcon);
+    SpeedButtonOpen = speedButton(PanelTools, "SpeedButtonOpen", QStringLiteral("Open project"),
+                                  QStyle::SP_DialogOpenButton);
+    SpeedButton1 = speedButton(PanelTools, "SpeedButton1", QStringLiteral("Close project"),
+                               QStyle::SP_DialogCloseButton);
+    SpeedButton2 = speedButton(PanelTools, "SpeedButton2", QStringLiteral("Invoke Help Compiler"),
+                               QStyle::SP_ComputerIcon);
+    SpeedButtonCompile = speedButton(
+        PanelTools, "SpeedButtonCompile",
+        QStringLiteral("Compile help project - Ctrl+F9\nCompile  only current topic F9"),
+        QStyle::SP_MediaPlay);
+    SpeedButtonOptions =
+        speedButton(PanelTools, "SpeedButtonOptions", QStringLiteral("KivHelp Options"),
+                    QStyle::SP_FileDialogDetailedView);
+    for (QToolButton* b : {SpeedButtonNew, SpeedButtonOpen, SpeedButton1, SpeedButton2,
+                           SpeedButtonCompile, SpeedButtonOptions})
+        row[0]->addWidget(b);
+    row[0]->addStretch();
+    connect(SpeedButtonNew, &QToolButton::clicked, this, &TFormMain::SpeedButtonNewClick);
+    connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormMain::SpeedButtonOpenClick);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TFormMain::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TFormMain::SpeedButton2Click);
+    connect(SpeedButtonCompile, &QToolButton::clicked, this, &TFormMain::SpeedButtonCompileClick);
+    connect(SpeedButtonOptions, &QToolButton::clicked, this, &TFormMain::SpeedButtonOptionsClick);
+
+    PopupMenuCompile = new QMenu(this);
+    PopupMenuCompile->setObjectName(QStringLiteral("PopupMenuCompile"));
+    Compilehelpproject1 = PopupMenuCompile->addAction(QStringLiteral("Compile help project"));
+    Compilehelpproject1->setObjectName(QStringLiteral("Compilehelpproject1"));
+    Compilecurrenttopic1 = PopupMenuCompile->addAction(QStringLiteral("Compile current topic"));
+    Compilecurrenttopic1->setObjectName(QStringLiteral("Compilecurrenttopic1"));
+    // The keys are the window's (FormKeyDown); the menu only shows them.
+    Compilehelpproject1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F9));
+    Compilecurrenttopic1->setShortcut(QKeySequence(Qt::Key_F9));
+    for (QAction* a : PopupMenuCompile->actions())
+        a->setShortcutContext(Qt::WidgetShortcut);
+    connect(Compilehelpproject1, &QAction::triggered, this, &TFormMain::Compilehelpproject1Click);
+    connect(Compilecurrenttopic1, &QAction::triggered, this, &TFormMain::Compilecurrenttopic1Click);
+    SpeedButtonCompile->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(SpeedButtonCompile, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) {
+                PopupMenuCompile->popup(SpeedButtonCompile->mapToGlobal(pos));
+            });
+
+    // Rows 2 to 4 (topic fields, link lists and codes) come with later work.
+    // Row 5: the link window, then the formatting controls.
+    ComboBoxWindows = new QComboBox(PanelTools);
+    ComboBoxWindows->setObjectName(QStringLiteral("ComboBoxWindows"));
+    ComboBoxWindows->setToolTip(QStringLiteral("Link to Window; \nCreate page to Window"));
+    ComboBoxWindows->setFixedWidth(90);
+    row[4]->addWidget(ComboBoxWindows);
+    for (QHBoxLayout* r : row) {
+        if (r != row[0]) r->addStretch();
+        r->setContentsMargins(0, 0, 0, 0);
+    }
+}
+
+void TFormMain::buildWorkArea() {
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto* layout = new QHBoxLayout(Panel2);
+    layout->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Horizontal, Panel2);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+    layout->addWidget(Splitter1);
+
+    // The topic grid takes this place.
+    GridPlace = new QFrame(Splitter1);
+    GridPlace->setObjectName(QStringLiteral("GridPlace"));
+    GridPlace->setFrameShape(QFrame::StyledPanel);
+    GridPlace->setAutoFillBackground(true);
+    setBackground(GridPlace, QColor(192, 192, 192));
+    GridPlace->setMinimumWidth(60);
+    new QVBoxLayout(GridPlace);
+
+    PageControlRich = new QTabWidget(Splitter1);
+    PageControlRich->setObjectName(QStringLiteral("PageControlRich"));
+
+    DBRichText = new TKivDBRichEdit;
+    DBRichText->setObjectName(QStringLiteral("DBRichText"));
+    DBRichText->setDataSource(DM->DSMain);
+    DBRichText->setDataField(QStringLiteral("TEXT"));
+    DBRichText->setFont(QFont(QStringLiteral("Arial"), 10));
+    DBRichText->setTabChangesFocus(false);
+    DBRichText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    DBRichText->setToolTip(QStringLiteral("Topic description"));
+    DBRichText->setRecordName(QStringLiteral("current topic"));
+    DBRichText->setSearchGlobal(true);
+    {
+        // The selection stays visible while another control has the focus.
+        QPalette palette = DBRichText->palette();
+        for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+        DBRichText->setPalette(palette);
+    }
+    PageControlRich->addTab(DBRichText, QStringLiteral("Edit page"));
+
+    auto* contentsPage = new QWidget;
+    auto* contentsLayout = new QHBoxLayout(contentsPage);
+    contentsLayout->setContentsMargins(0, 0, 0, 0);
+    MemoContents = new QPlainTextEdit(contentsPage);
+    MemoContents->setObjectName(QStringLiteral("MemoContents"));
+    setBackground(MemoContents, QColor(192, 220, 192));
+    MemoContents->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    MemoContents->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoContents->setLineWrapMode(QPlainTextEdit::NoWrap);
+    contentsLayout->addWidget(MemoContents, 1);
+    auto* contentsButtons = new QVBoxLayout;
+    SpeedButton7 = speedButton(contentsPage, "SpeedButton7", QStringLiteral("Save content"),
+                               QStyle::SP_DialogSaveButton);
+    SpeedButton5 =
+        speedButton(contentsPage, "SpeedButton5", QStringLiteral("Cancel changes of content"),
+                    QStyle::SP_DialogResetButton);
+    contentsButtons->addWidget(SpeedButton7);
+    contentsButtons->addWidget(SpeedButton5);
+    contentsButtons->addStretch();
+    contentsLayout->addLayout(contentsButtons);
+    connect(SpeedButton7, &QToolButton::clicked, this, &TFormMain::SpeedButtonClick);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TFormMain::SpeedButton5Click);
+    PageControlRich->addTab(contentsPage, QStringLiteral("Contents"));
+
+    MemoErrorLog = new QPlainTextEdit;
+    MemoErrorLog->setObjectName(QStringLiteral("MemoErrorLog"));
+    setBackground(MemoErrorLog, palette().color(QPalette::Button));
+    MemoErrorLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    PageControlRich->addTab(MemoErrorLog, QStringLiteral("Error log"));
+
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({222, 628 - 222});
+}
+
+// ---------------------------------------------------------------- project state
+
+void TFormMain::UpdateProjectControls() {
+    const bool open = DM->ProjectOpen();
+    setWindowTitle(open ? QStringLiteral("KivHelp ") + DM->ProjectDir + DM->ProjectName
+                        : QStringLiteral("KivHelp"));
+    if (open) RefillWindowLists();
+    for (QWidget* control : PanelTools->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        control->setEnabled(open || control == SpeedButtonNew || control == SpeedButtonOpen ||
+                            control == SpeedButtonOptions);
+    PageControlRich->setEnabled(open);
+}
+
+void TFormMain::RefillWindowLists() {
+    QStringList names = DM->WindowNames;
+    names.prepend(QString());
+    const QString chosen = ComboBoxWindows->currentText();
+    ComboBoxWindows->clear();
+    ComboBoxWindows->addItems(names);
+    ComboBoxWindows->setCurrentIndex(std::max(0, int(names.indexOf(chosen))));
+}
+
+void TFormMain::EnsureCompiler() {
+    ::EnsureCompiler(
+        DM->CompilerPath, DM->ProjectFile(QStringLiteral(".hpj")),
+        [this](QString& path) { TDialOptions::ExecuteAndSave(path, DM->SettingsFile, this); });
+}
+
+void TFormMain::BuildProgress(int written, int total) {
+    const bool starting = statusBar()->isHidden();
+    if (starting) {
+        statusBar()->show();
+        progressClock_.start();
+    }
+    // A total of 0 topics (or an unknown one) shows the busy bar.
+    ProgressBuild->setRange(0, std::max(total, 0));
+    ProgressBuild->setValue(written);
+    // Repainting after every topic would cost more than writing it.
+    if (starting || written == total || progressClock_.elapsed() >= kProgressRepaintMs) {
+        progressClock_.restart();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+QString TFormMain::chooseProjectFile(const QString& title) const {
+    return UIServices::instance().openNewFileName(title, kProjectFilter, QStringLiteral("hpj"),
+                                                  DM->ProjectDir);
+}
+
+// Closing or re-binding the table would drop an edit that is not stored yet.
+// A failing post raises, and the command stops with the edit kept.
+void TFormMain::storePendingEdit() {
+    if (DM->TbMain->Active()) DM->TbMain->CheckBrowseMode();
+}
+
+// ---------------------------------------------------------------- commands
+
+void TFormMain::SpeedButtonNewClick() {
+    const QString file = chooseProjectFile(QStringLiteral("New project"));
+    if (file.isEmpty()) return;
+    storePendingEdit();
+    CloseHelpWindow();
+    DM->CreateProject(file);
+    UpdateProjectControls();
+}
+
+void TFormMain::SpeedButtonOpenClick() {
+    const QString file = chooseProjectFile(QStringLiteral("Open project"));
+    if (file.isEmpty()) return;
+    storePendingEdit();
+    CloseHelpWindow();
+    DM->OpenProject(file);
+    UpdateProjectControls();
+}
+
+void TFormMain::SpeedButton1Click() {
+    storePendingEdit();
+    CloseHelpWindow();
+    DM->CloseProject(true);
+    UpdateProjectControls();
+}
+
+void TFormMain::SpeedButtonOptionsClick() {
+    TDialOptions::ExecuteAndSave(DM->CompilerPath, DM->SettingsFile, this);
+}
+
+void TFormMain::SpeedButtonClick() {
+    DM->SaveContents();
+}
+
+void TFormMain::SpeedButton5Click() {
+    DM->LoadContents();
+}
+
+void TFormMain::SpeedButton2Click() {
+    InvokeHelpCompiler(*this);
+}
+
+void TFormMain::compile(bool wholeProject) {
+    const auto hideProgress = qScopeGuard([this] {
+        statusBar()->hide();
+        ProgressBuild->reset();
+    });
+    CompileProject(wholeProject, *this);
+}
+
+void TFormMain::SpeedButtonCompileClick() {
+    compile(true);
+}
+
+void TFormMain::Compilehelpproject1Click() {
+    compile(true);
+}
+
+void TFormMain::Compilecurrenttopic1Click() {
+    compile(false);
+}
+
+// ---------------------------------------------------------------- keys
+
+bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
+    if (!DM->ProjectOpen()) return false;
+    shift &= ~Qt::KeypadModifier;
+    if (key == Qt::Key_F9 && shift.testFlag(Qt::ControlModifier)) {
+        compile(true);
+        return true;
+    }
+    if (key == Qt::Key_F9 && shift == Qt::NoModifier) {
+        compile(false);
+        return true;
+    }
+    return false;
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(key->key(), key->modifiers())) return true;
+    }
+    return TFormDB::eventFilter(watched, event);
+}
