@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -110,17 +111,23 @@ void TFormMain::FormDestroy() {
 }
 
 void TFormMain::buildToolPanel() {
-    PanelTools = new QWidget(this);
+    auto* panel = new QFrame(this);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Raised);
+    PanelTools = panel;
     PanelTools->setObjectName(QStringLiteral("PanelTools"));
     PanelTools->setFixedHeight(129);
-    auto* rows = new QVBoxLayout(PanelTools);
+    // Five rows of fixed height, so each row keeps its place while rows
+    // above it are still empty.
+    auto* rows = new QGridLayout(PanelTools);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->setSpacing(0);
     QHBoxLayout* row[5];
-    for (QHBoxLayout*& r : row) {
-        r = new QHBoxLayout;
-        r->setSpacing(1);
-        rows->addLayout(r);
+    for (int i = 0; i < 5; ++i) {
+        row[i] = new QHBoxLayout;
+        row[i]->setSpacing(1);
+        rows->addLayout(row[i], i, 0);
+        rows->setRowMinimumHeight(i, kRowHeight);
     }
 
     // Row 1: project commands, then (with later work) the unit import after
@@ -178,10 +185,7 @@ void TFormMain::buildToolPanel() {
     ComboBoxWindows->setToolTip(QStringLiteral("Link to Window; \nCreate page to Window"));
     ComboBoxWindows->setFixedWidth(90);
     row[4]->addWidget(ComboBoxWindows);
-    for (QHBoxLayout* r : row) {
-        if (r != row[0]) r->addStretch();
-        r->setContentsMargins(0, 0, 0, 0);
-    }
+    row[4]->addStretch();
 }
 
 void TFormMain::buildWorkArea() {
