@@ -152,6 +152,9 @@ TEST(RtfReader, EscapesAndCodePages) {
          doc);
     EXPECT_EQ(doc.toRawText(), QString::fromUtf8("АÀ·"));
     EXPECT_EQ(rtfTables(doc).fonts[1].name, QString::fromUtf8("Мой"));
+    // Escaped symbols stay themselves even where the code page puts ₩ on the backslash.
+    EXPECT_EQ(read("{\\rtf1{\\fonttbl{\\f0\\fcharset129 Gulim;}}\\f0 a\\\\b\\{c\\}}", doc),
+              "a\\b{c}");
     // \uN with its fallback characters, negative values and \ucN.
     EXPECT_EQ(read("{\\rtf1 \\u8364?\\u-3913?x\\uc2\\u12354\\'82\\'a0y\\uc0\\u937 z}", doc),
               QString::fromUtf8("€\uF0B7xあyΩz"));

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QTextList>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -147,6 +148,15 @@ private:
     void commitFont();
     void commitColor();
     void setCodePage(int codePage);
+
+    // The font that text in font number `font` shows in: that font, else the
+    // default font, else the table's first entry (which the writer makes \f0).
+    static constexpr int kFirstFont = INT_MIN;
+    int knownFont(int font) const {
+        if (fontNames_.contains(font)) return font;
+        if (fontNames_.contains(deff_)) return deff_;
+        return kFirstFont;
+    }
 };
 
 void Parser::run() {
@@ -295,7 +305,12 @@ void Parser::controlSymbol(char c) {
             --skipChars_;
             return;
         }
-        addByte(c);
+        // Always these characters: some code pages put other signs on their bytes.
+        flushBytes();
+        if (dest == Dest::FontTable)
+            font_.name += QLatin1Char(c);
+        else if (dest == Dest::Text)
+            appendText(QString(QLatin1Char(c)));
         return;
     case '*':
         top().starred = true;
@@ -573,8 +588,9 @@ void Parser::flushBytes() {
     if (top().dest == Dest::FontTable) {
         if (const int cp = Rtf::charsetCodePage(font_.charset)) codePage = cp;
     } else {
-        const int font = top().chr.font;
-        const int cp = fontCodePages_.value(fontNames_.contains(font) ? font : deff_);
+        const int font = knownFont(top().chr.font);
+        const int cp = font == kFirstFont ? Rtf::charsetCodePage(tables_.fonts.value(0).charset)
+                                          : fontCodePages_.value(font);
         if (cp) codePage = cp;
     }
     const QString text = decode(bytes_, codePage);
@@ -604,7 +620,8 @@ void Parser::flushRun() {
 const QTextCharFormat& Parser::charFormat(const CharState& s) {
     if (formatValid_ && formatState_ == s) return format_;
     QTextCharFormat f;
-    const QString name = fontNames_.value(s.font < 0 ? deff_ : s.font, fontNames_.value(deff_));
+    const int font = knownFont(s.font);
+    const QString name = font == kFirstFont ? tables_.fonts.value(0).name : fontNames_.value(font);
     if (!name.isEmpty()) f.setFontFamilies(QStringList{name});
     f.setFontPointSize(s.halfPoints / 2.0);
     const QColor color = tables_.colors.value(s.color);
