@@ -1,11 +1,13 @@
+#include "Application.h"
 #include "BuildCommand.h"
 #include "DMod.h"
+#include "KivStartUp.h"
+#include "Main.h"
 #include "NewProjectCommand.h"
 #include "ScanUnitCommand.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QMainWindow>
+#include <QPointer>
 
 #include <cstring>
 
@@ -24,11 +26,19 @@ int main(int argc, char** argv) {
         return runBuild(QCoreApplication::arguments().mid(2));
     }
 
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));
     TDM dataModule; // the global DM, before any window
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("KivHelp"));
-    window.show();
-    return app.exec();
+    KivStartUp(true);
+    // Closing the window frees it; what is left at the end goes before DM.
+    QPointer<TFormMain> window;
+    TApplication::Guarded([&] {
+        window = new TFormMain(QCoreApplication::arguments().value(1));
+        window->show();
+        return true;
+    });
+    if (!window) return 1;
+    const int status = app.exec();
+    delete window.data();
+    return status;
 }
