@@ -45,8 +45,8 @@ int openGroups(const QString& rtf) {
     return depth;
 }
 
-// Plain text stored where a document belongs: wrapped in a minimal document so
-// the compiler still gets valid RTF and the author's words survive.
+// Plain text (or none) stored where a document belongs: wrapped in a minimal
+// document so the compiler still gets valid RTF and the author's words survive.
 QString wrapPlainText(const TopicFields& topic) {
     QString body;
     for (const QChar c : topic.text) {
@@ -168,7 +168,9 @@ void TranslateCodes(QString& b) {
 
 QString TopicRtf(const TopicFields& topic) {
     const QString& t = topic.text;
-    if (!t.isEmpty() && !t.trimmed().startsWith(QLatin1Char('{'))) return wrapPlainText(topic);
+    // An empty text too: footnotes alone are no RTF file, and the compiler
+    // would drop the topic with its title and keywords.
+    if (!t.trimmed().startsWith(QLatin1Char('{'))) return wrapPlainText(topic);
 
     const int p = SystemRegionEnd(t);
     const QString header = p > 0 ? t.left(p - 1) : QString();

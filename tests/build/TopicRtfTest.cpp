@@ -107,8 +107,9 @@ TEST(TopicRtf, WholeFileKeepsHeaderFootnotesBodyAndClosesTheDocument) {
 TEST(TopicRtf, BadTextsStillGiveADocument) {
     TopicFields t;
     t.id = QStringLiteral("1");
-    // Empty: only the footnote lines and a final line break.
-    EXPECT_EQ(TopicRtf(t), QStringLiteral("#{\\footnote # 1}\r\n\r\n"));
+    // Empty: a document of its own that holds the footnotes.
+    EXPECT_EQ(TopicRtf(t), QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
+                                          "{\\colortbl;}#{\\footnote # 1}\r\n\\pard }\r\n"));
     // Unbalanced braces are closed.
     t.text = QStringLiteral("{\\rtf1{f}{c}\\pard {\\b bold");
     EXPECT_TRUE(TopicRtf(t).endsWith(QStringLiteral("{\\b bold}}\r\n")));

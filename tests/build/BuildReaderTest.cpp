@@ -1,0 +1,142 @@
+// Topic files as a reader other than ours sees them: LibreOffice's RTF import
+// must accept every file the build writes, odd topic texts included, and find
+// the topic's words in it; and the bytes of codes and IDs in odd shapes.
+#include "BuildFiles.h"
+
+#include "QtPrinters.h"
+#include "RecordingUI.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kHeader =
+    QStringLiteral("{\\rtf1\\ansi\\deff0\\deftab720{\\fonttbl{\\f0\\fnil MS Sans "
+                   "Serif;}{\\f1\\fswiss\\fcharset1 Arial;}}\r\n"
+                   "{\\colortbl;\\red0\\green0\\blue0;\r\r\\red128\\green0\\"
+                   "blue0;}\r\r");
+
+struct Topics : TopicSource {
+    QList<TopicFields> rows;
+    int at = 0;
+    bool next(TopicFields& t, QString& ctx) override {
+        if (at >= rows.size()) return false;
+        t = rows[at++];
+        ctx.clear();
+        return true;
+    }
+    void add(const QString& id, const QString& name, const QString& text) {
+        TopicFields t;
+        t.id = id;
+        t.name = name;
+        t.text = text;
+        rows << t;
+    }
+};
+
+QByteArray read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The files as plain text, converted by LibreOffice in one run.
+void convertToText(const QStringList& files, const QString& outDir) {
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    ASSERT_FALSE(soffice.isEmpty()) << "soffice (LibreOffice Writer) is not installed";
+    QTemporaryDir home; // a profile of its own, away from the user's
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    p.setProcessEnvironment(env);
+    p.start(soffice,
+            QStringList{"--headless", "--convert-to", "txt:Text", "--outdir", outDir} + files);
+    ASSERT_TRUE(p.waitForFinished(300000)) << "soffice did not finish";
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+}
+
+} // namespace
+
+TEST(BuildReader, LibreOfficeReadsEveryTopicFileWithItsWords) {
+    RecordingUI::Scope ui; // the bad header's warning
+    QTemporaryDir tmp;
+    const QString d = tmp.path() + "/";
+    Topics topics;
+    topics.add("12", QString::fromUtf8("Café au lait"),
+               kHeader + "\\pard\\cf2 Coffee\\{keepn\\}\\par\r\n\\cf1 Milk and "
+                         "\\strike sugar\\strike0 \\{HRef=3>main\\} with "
+                         "\\ul cream\\ul0\\{ HRef=! CloseWindow(`main')\\}\\par\r\n}");
+    topics.add("3", "Plain", "Plain words, not RTF {at all}");
+    topics.add("4", "Open", kHeader + "\\pard Unclosed {\\b bold words");
+    topics.add("5", "Extra", kHeader + "\\pard Closed words}}} tail");
+    topics.add("6", "Empty", "");
+    topics.add("7", "Odd codes",
+               kHeader + "\\pard Oddly\\{\r\n keepn\r\n\\} placed \\{kee\r\npn\\} codes\\par}");
+    topics.add("12345678", "Wide", kHeader + "\\pard Widest \\{HRef=\r\n12345678\\}\\par}");
+    ASSERT_EQ(BuildFiles(d, "book", topics), 7);
+
+    QStringList files;
+    for (const TopicFields& t : topics.rows)
+        files << d + "book_" + t.id + ".rtf";
+    const QString out = d + "text";
+    ASSERT_TRUE(QDir().mkpath(out));
+    convertToText(files, out);
+
+    const std::map<QString, QStringList> words = {
+        {"12", {"Coffee", "Milk and sugar", "3>main", "cream"}},
+        {"3", {"Plain words, not RTF {at all}"}},
+        {"4", {"Unclosed bold words"}},
+        {"5", {"Closed words"}},
+        {"6", {}},
+        {"7", {"Oddly", "placed", "codes"}},
+        {"12345678", {"Widest", "12345678"}},
+    };
+    for (const auto& [id, expected] : words) {
+        const QByteArray bytes = read(out + "/book_" + id + ".txt");
+        ASSERT_NE(bytes, "<missing>") << "no text for topic " << id.toStdString();
+        const QString text = QString::fromUtf8(bytes);
+        // Read as RTF, not as plain text: no control word shows.
+        EXPECT_FALSE(text.contains('\\')) << text.toStdString();
+        EXPECT_FALSE(text.contains("rtf1")) << text.toStdString();
+        for (const QString& w : expected)
+            EXPECT_TRUE(text.contains(w)) << id.toStdString() << ": " << text.toStdString();
+    }
+    // The code broken inside its word stays visible (the reader drops the line
+    // break); the recognised one is gone.
+    const QString odd = QString::fromUtf8(read(out + "/book_7.txt"));
+    EXPECT_EQ(odd.count("{keepn}"), 1) << odd.toStdString();
+    // Braces after the document's end are no header fault.
+    EXPECT_TRUE(ui->messages.isEmpty());
+}
+
+TEST(BuildReader, CodesAndIdsInOddShapesKeepTheirBytes) {
+    RecordingUI::Scope ui;
+    QTemporaryDir tmp;
+    const QString d = tmp.path() + "/";
+    Topics topics;
+    for (const char* id : {"0", "7", "12345678", "-1234567"})
+        topics.add(id, QString::fromUtf8("Über € Ж"), kHeader + "\\pard \\{HRef=" + id + "\\}}");
+    topics.add("9", "Breaks",
+               kHeader + "\\pard A\\{\r\nKEEPN \r\n\r\n\\}B\\{HRef\r\n =\r\n 5 \\}C\\{HRef=\\}D}");
+    ASSERT_EQ(BuildFiles(d, "b", topics), 5);
+
+    EXPECT_EQ(read(d + "b.lst"),
+              "b_0.rtf\r\nb_7.rtf\r\nb_12345678.rtf\r\nb_-1234567.rtf\r\nb_9.rtf\r\n");
+    const QByteArray wide = read(d + "b_12345678.rtf");
+    EXPECT_TRUE(wide.contains("\r\r#{\\footnote # 12345678}\r\n${\\footnote $ \\'DCber \\'80 "
+                              "\\u1046?}\r\n\\pard {\\v 12345678}}\r\n"))
+        << wide.constData();
+    EXPECT_TRUE(read(d + "b_-1234567.rtf").contains("{\\v -1234567}"));
+
+    // Line breaks and blanks around the words are allowed; the paragraph reset
+    // keeps a delimiter before the text; an HRef with an empty target still
+    // becomes (empty) hidden text.
+    const QByteArray breaks = read(d + "b_9.rtf");
+    EXPECT_TRUE(breaks.endsWith("\\pard\\keepn A\\par\\pard B{\\v \r\n 5 }C{\\v }D}\r\n"))
+        << breaks.constData();
+    EXPECT_TRUE(ui->messages.isEmpty());
+}
