@@ -197,8 +197,10 @@ TEST(RtfReader, SeedShapes) {
 
 TEST(RtfReader, PlainTextIsReadAsText) {
     QTextDocument doc;
+    read(seed("newtopic.rtf"), doc);
     EXPECT_EQ(read(seed("plain.txt"), doc), QString::fromUtf8("Not RTF at all") + kParagraph +
                                                 QString::fromUtf8("second line café") + kParagraph);
+    EXPECT_TRUE(rtfTables(doc).isEmpty());
     EXPECT_EQ(read("", doc), "");
 }
 

@@ -163,6 +163,7 @@ void Parser::run() {
     // Only "{\rtf" starts an RTF document; anything else is plain text.
     if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0) {
         cursor_.insertText(Cp1252::decode(p_, end_ - p_));
+        setRtfTables(doc_, tables_); // none: the previous document's must not stay
         return;
     }
     while (p_ < end_ && !finished_) {
