@@ -22,28 +22,9 @@ constexpr size_t kMaxDepth = 1024;
 constexpr int kMaxWordLength = 32;
 constexpr int kMaxIndentTwips = 31680; // 22 inches, the largest page Word knows
 
-struct CharState {
-    int font = -1; // font number; -1 is the default font (\deff)
-    int halfPoints = 24;
-    int color = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    bool hidden = false;
-
-    bool operator==(const CharState&) const = default;
-};
-
-enum class Align { Left, Center, Right, Justify };
-
-struct ParaState {
-    Align align = Align::Left;
-    int firstIndent = 0; // twips
-    int leftIndent = 0;
-    int rightIndent = 0;
-    bool bullet = false;
-};
+using CharState = Rtf::CharProps; // font -1 is the default font (\deff)
+using ParaState = Rtf::ParaProps;
+using Rtf::Align;
 
 enum class Dest { Text, FontTable, ColorTable, Skip };
 

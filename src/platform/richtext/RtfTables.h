@@ -48,6 +48,33 @@ int pixelsToTwips(double pixels);
 // property so it survives a round trip.
 constexpr int kHiddenProperty = QTextFormat::UserProperty + 1;
 
+// Character and paragraph properties as RTF has them: the reader keeps them
+// per group, the writer compares them between runs and paragraphs.
+struct CharProps {
+    int font = -1; // font number; -1 is the default font
+    int halfPoints = 24;
+    int color = 0; // colour table index; 0 is "auto" in a table that has it
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+
+    bool operator==(const CharProps&) const = default;
+};
+
+enum class Align { Left, Center, Right, Justify };
+
+struct ParaProps {
+    Align align = Align::Left;
+    int firstIndent = 0; // twips, relative to the left indent
+    int leftIndent = 0;
+    int rightIndent = 0;
+    bool bullet = false;
+
+    bool operator==(const ParaProps&) const = default;
+};
+
 // The Windows code page of a font's \fcharset; 0 when the document's code page
 // applies (ANSI, default or unknown sets). The Symbol set keeps its bytes: 1252.
 int charsetCodePage(int charset);

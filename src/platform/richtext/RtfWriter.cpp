@@ -14,30 +14,9 @@ namespace {
 // A line is broken before the next control word once it is this long.
 constexpr qsizetype kLineLength = 200;
 
-struct CharProps {
-    int font = 0;
-    int halfPoints = 24;
-    int color = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    bool hidden = false;
-
-    bool operator==(const CharProps&) const = default;
-};
-
-enum class Align { Left, Center, Right, Justify };
-
-struct ParaProps {
-    Align align = Align::Left;
-    int firstIndent = 0; // twips
-    int leftIndent = 0;
-    int rightIndent = 0;
-    bool bullet = false;
-
-    bool operator==(const ParaProps&) const = default;
-};
+using Rtf::Align;
+using Rtf::CharProps;
+using Rtf::ParaProps;
 
 void appendHex(QByteArray& out, int byte) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -299,6 +278,7 @@ void Writer::paragraph(const ParaProps& p) {
 
 QByteArray Writer::run() {
     CharProps current; // RTF's defaults: \deff0, 12 points, auto colour
+    current.font = 0;
     ParaProps previous;
     bool first = true;
     for (QTextBlock block = doc_.begin(); block.isValid(); block = block.next()) {
