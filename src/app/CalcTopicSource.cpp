@@ -3,17 +3,13 @@
 #include "DMod.h"
 #include "KivTable.h"
 
-namespace {
-
-QString text(const TDataSet& ds, const char* field) {
-    return ds.FieldByName(QLatin1String(field))->AsString();
-}
-
-} // namespace
-
 CalcTopicSource::CalcTopicSource(TDM& dm, bool wholeProject)
     : dm_(dm), wholeProject_(wholeProject) {
     TKivTable& calc = *dm_.TbCalc;
+    const char* const names[Columns] = {"ID",   "NAME",  "BSEQ", "WINDOW",
+                                        "KEYS", "AKEYS", "TEXT", "CTX"};
+    for (int i = 0; i < Columns; ++i)
+        fields_[i] = calc.FieldByName(QLatin1String(names[i]));
     calc.Refresh();
     if (wholeProject_) {
         calc.First();
@@ -29,16 +25,16 @@ CalcTopicSource::CalcTopicSource(TDM& dm, bool wholeProject)
 bool CalcTopicSource::next(TopicFields& topic, QString& ctx) {
     TKivTable& calc = *dm_.TbCalc;
     if (done_ || calc.Eof()) return false;
-    const TField* id = calc.FieldByName(QStringLiteral("ID"));
+    const TField* id = fields_[Id];
     // The ID is the context string: its decimal integer, never a fraction.
     topic.id = id->IsNull() ? QString() : QString::number(id->AsInteger());
-    topic.name = text(calc, "NAME");
-    topic.bseq = text(calc, "BSEQ");
-    topic.window = text(calc, "WINDOW");
-    topic.keys = text(calc, "KEYS");
-    topic.akeys = text(calc, "AKEYS");
-    topic.text = text(calc, "TEXT");
-    ctx = text(calc, "CTX");
+    topic.name = fields_[Name]->AsString();
+    topic.bseq = fields_[BSeq]->AsString();
+    topic.window = fields_[Window]->AsString();
+    topic.keys = fields_[Keys]->AsString();
+    topic.akeys = fields_[AKeys]->AsString();
+    topic.text = fields_[Text]->AsString();
+    ctx = fields_[Ctx]->AsString();
     if (wholeProject_)
         calc.Next();
     else

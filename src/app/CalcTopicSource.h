@@ -5,6 +5,7 @@
 #include "BuildFiles.h"
 
 class TDM;
+class TField;
 
 class CalcTopicSource : public TopicSource {
 public:
@@ -16,7 +17,10 @@ public:
     int count() const override { return count_; }
 
 private:
+    enum Column { Id, Name, BSeq, Window, Keys, AKeys, Text, Ctx, Columns };
+
     TDM& dm_;
+    const TField* fields_[Columns]; // looked up once, not per topic
     bool wholeProject_;
     int count_ = 0;
     bool done_ = false;

@@ -6,6 +6,8 @@
 
 #include <QFileDevice>
 
+#include <algorithm>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -29,20 +31,27 @@ qsizetype firstPard(const QString& b) {
 
 bool isBlankOrBreak(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
 
-// Unescaped groups left open in an RTF text; escaped braces and \\ do not count.
-int openGroups(const QString& rtf) {
-    int depth = 0;
-    for (qsizetype i = 0; i < rtf.size(); ++i) {
-        const QChar c = rtf[i];
-        if (c == QLatin1Char('\\')) {
+// Unescaped groups left open in an RTF text that continues from `depth` open
+// groups; escaped braces and \\ do not count.
+int openGroups(QStringView rtf, int depth = 0) {
+    const char16_t* c = rtf.utf16();
+    for (qsizetype i = 0, n = rtf.size(); i < n; ++i) {
+        if (c[i] == u'\\') {
             ++i; // the escaped character, whatever it is
-        } else if (c == QLatin1Char('{')) {
+        } else if (c[i] == u'{') {
             ++depth;
-        } else if (c == QLatin1Char('}') && depth > 0) {
+        } else if (c[i] == u'}' && depth > 0) {
             --depth;
         }
     }
     return depth;
+}
+
+// Whether the text starts with "{" after blanks and control characters.
+bool startsAsDocument(const QString& text) {
+    for (const QChar c : text)
+        if (!c.isSpace()) return c == QLatin1Char('{');
+    return false;
 }
 
 // Plain text (or none) stored where a document belongs: wrapped in a minimal
@@ -91,6 +100,8 @@ int SystemRegionEnd(const QString& text) {
 }
 
 QString EscapeRtfText(const QString& text) {
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 127; }))
+        return text;
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -113,10 +124,11 @@ QString FootnoteLines(const TopicFields& topic) {
         {QLatin1Char('+'), &topic.bseq},   {QLatin1Char('>'), &topic.window},
         {QLatin1Char('K'), &topic.keys},   {QLatin1Char('A'), &topic.akeys}};
     QString out;
+    out.reserve(160);
     for (const auto& [mark, value] : notes) {
         if (value->isEmpty()) continue;
-        out += mark + QStringLiteral("{\\footnote ") + mark + QLatin1Char(' ') +
-               EscapeRtfText(*value) + QLatin1Char('}') + kCrLf;
+        out.append(mark).append(QLatin1String("{\\footnote ")).append(mark).append(QLatin1Char(' '));
+        out.append(EscapeRtfText(*value)).append(QLatin1Char('}')).append(kCrLf);
     }
     return out;
 }
@@ -128,62 +140,86 @@ void WriteFootnotes(QIODevice& out, const TopicFields& topic) {
 }
 
 void TranslateCodes(QString& b) {
-    // Positions are 1-based as in the scan's description: at(i) is B[i].
-    auto at = [&b](int i) { return b[i - 1]; };
-    int i = 2;
-    while (i <= b.size()) {
-        if (at(i - 1) == QLatin1Char('\\') && at(i) == QLatin1Char('{')) {
-            int q = i + 1;
-            while (q <= b.size() && at(q).unicode() <= 32) ++q;
-            const int wordStart = q;
-            while (q <= b.size() && isCodeWordChar(at(q))) ++q;
-            const QString word = b.mid(wordStart - 1, q - wordStart).toUpper();
-            if (word == QLatin1String("KEEPN")) {
-                while (q <= b.size() && isBlankOrBreak(at(q))) ++q;
-                if (q < b.size() && at(q) == QLatin1Char('\\') && at(q + 1) == QLatin1Char('}')) {
-                    // A letter, digit or '-' right after \pard would merge with it
-                    // into another control word and swallow the text.
-                    QString reset = QStringLiteral("\\par\\pard");
-                    if (q + 2 <= b.size() && continuesControlWord(at(q + 2))) reset += QLatin1Char(' ');
-                    b.replace(i - 2, q + 1 - (i - 1) + 1, reset);
-                    i += int(reset.size()) - 1;
-                    b.insert(firstPard(b) + 5, QStringLiteral("\\keepn"));
-                    i += 6;
-                }
-            } else if (word == QLatin1String("HREF")) {
-                while (q <= b.size() && isBlankOrBreak(at(q))) ++q;
-                if (q < b.size() && at(q) == QLatin1Char('=')) {
-                    const int r = int(b.indexOf(QLatin1Char('}'), q)) + 1; // at or after q + 1
-                    if (r > 0 && at(r - 1) == QLatin1Char('\\')) {
-                        const QString target = b.mid(q, (r - 2) - (q + 1) + 1);
-                        b.replace(i - 2, (r - 1) - (i - 1) + 1, QStringLiteral("{\\v ") + target);
-                        i = i - 1 + 4 + int(target.size());
-                    }
+    // One pass that copies the body into a new string, so a body with many
+    // codes is not shifted once per code. `in` is the body as it stands
+    // before the scan point: everything the scan has passed is in `out`.
+    const QStringView in(b);
+    const char16_t* c = in.utf16();
+    const qsizetype n = in.size();
+    QString out;
+    qsizetype copied = 0; // in[0, copied) is in `out`
+    bool changed = false;
+    for (qsizetype at = 0; at + 1 < n; ++at) {
+        if (c[at] != u'\\' || c[at + 1] != u'{') continue; // an escaped opening brace
+        qsizetype q = at + 2;
+        while (q < n && c[q] <= 32) ++q;
+        const qsizetype wordStart = q;
+        while (q < n && isCodeWordChar(QChar(c[q]))) ++q;
+        const QStringView word = in.mid(wordStart, q - wordStart);
+        const auto is = [&word](const char* name) {
+            return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+        };
+        if (is("KEEPN")) {
+            while (q < n && isBlankOrBreak(QChar(c[q]))) ++q;
+            if (q + 1 < n && c[q] == u'\\' && c[q + 1] == u'}') {
+                if (!changed) out.reserve(n + 64);
+                changed = true;
+                out.append(in.mid(copied, at - copied));
+                out.append(QLatin1String("\\par\\pard"));
+                // A letter, digit or '-' right after \pard would merge with it
+                // into another control word and swallow the text.
+                if (q + 2 < n && continuesControlWord(QChar(c[q + 2]))) out.append(QLatin1Char(' '));
+                // The first paragraph reset of the body: at the latest the one just written.
+                out.insert(firstPard(out) + 5, QLatin1String("\\keepn"));
+                copied = q + 2;
+                at = q + 1;
+            }
+        } else if (is("HREF")) {
+            while (q < n && isBlankOrBreak(QChar(c[q]))) ++q;
+            if (q + 1 < n && c[q] == u'=') {
+                const qsizetype r = in.indexOf(u'}', q + 1);
+                if (r > 0 && c[r - 1] == u'\\') {
+                    if (!changed) out.reserve(n + 64);
+                    changed = true;
+                    out.append(in.mid(copied, at - copied));
+                    out.append(QLatin1String("{\\v "));
+                    out.append(in.mid(q + 1, r - 2 - q));
+                    // The code's closing brace now closes the hidden text.
+                    copied = r;
+                    at = r;
                 }
             }
         }
-        ++i;
     }
+    if (!changed) return;
+    out.append(in.mid(copied));
+    b = std::move(out);
 }
 
 QString TopicRtf(const TopicFields& topic) {
     const QString& t = topic.text;
     // An empty text too: footnotes alone are no RTF file, and the compiler
     // would drop the topic with its title and keywords.
-    if (!t.trimmed().startsWith(QLatin1Char('{'))) return wrapPlainText(topic);
+    if (!startsAsDocument(t)) return wrapPlainText(topic);
 
     const int p = SystemRegionEnd(t);
-    const QString header = p > 0 ? t.left(p - 1) : QString();
+    const QStringView header = QStringView(t).left(p - 1);
 
     // The body runs to the document's final closing brace; only what follows
     // that brace (a stray terminator) is dropped, so the outer group stays closed.
-    QString body = p > 0 ? t.mid(p - 1) : QString();
-    const qsizetype lastBrace = body.lastIndexOf(QLatin1Char('}'));
-    if (lastBrace >= 0) body.truncate(lastBrace + 1);
+    const QStringView rest = QStringView(t).mid(p - 1);
+    const qsizetype lastBrace = rest.lastIndexOf(u'}');
+    QString body = (lastBrace >= 0 ? rest.left(lastBrace + 1) : rest).toString();
     TranslateCodes(body);
     // A document whose braces do not balance still reaches the compiler closed.
-    const QString closing(openGroups(header + body), QLatin1Char('}'));
-    return header + FootnoteLines(topic) + body + closing + kCrLf;
+    // (The header ends after a closed group, so it escapes nothing of the body.)
+    const int open = openGroups(body, openGroups(header));
+
+    const QString footnotes = FootnoteLines(topic);
+    QString out;
+    out.reserve(header.size() + footnotes.size() + body.size() + open + 2);
+    out.append(header).append(footnotes).append(body).append(QString(open, QLatin1Char('}')));
+    return out.append(kCrLf);
 }
 
 void WriteTopicRtf(QIODevice& out, const TopicFields& topic) {

@@ -1,6 +1,7 @@
 #include "Cp1252.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -27,20 +28,65 @@ int byteFor(QChar c) {
     return -1;
 }
 
+// Tables, memos and topic files move through here in bulk, so both ways take
+// Qt's vectorised Latin-1 conversion and then mend only the characters where
+// the code page differs from Latin-1 (0x80..0x9F), which are rare. The checks
+// look at eight bytes at a time: a lane is zero after the mask and xor
+// exactly when it lies in that range, and (v - 1) & ~v & high finds a zero lane.
+
+namespace {
+
+bool bytesSameAsLatin1(const char* data, qsizetype size) {
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 w;
+        std::memcpy(&w, data + i, 8);
+        const quint64 v = (w & 0xE0E0E0E0E0E0E0E0ull) ^ 0x8080808080808080ull;
+        if ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) return false;
+    }
+    for (; i < size; ++i)
+        if ((static_cast<unsigned char>(data[i]) & 0xE0) == 0x80) return false;
+    return true;
+}
+
+bool charsSameAsLatin1(const char16_t* c, qsizetype size) {
+    qsizetype i = 0;
+    for (; i + 4 <= size; i += 4) {
+        quint64 w;
+        std::memcpy(&w, c + i, 8);
+        if (w & 0xFF00FF00FF00FF00ull) return false; // above 0xFF
+        const quint64 v = (w & 0x00E000E000E000E0ull) ^ 0x0080008000800080ull;
+        if ((v - 0x0001000100010001ull) & ~v & 0x8000800080008000ull) return false;
+    }
+    for (; i < size; ++i)
+        if (c[i] > 0xFF || (c[i] & 0xE0) == 0x80) return false;
+    return true;
+}
+
+} // namespace
+
 QString decode(const char* data, qsizetype size) {
-    QString out(size, Qt::Uninitialized);
-    QChar* dst = out.data();
-    for (qsizetype i = 0; i < size; ++i) dst[i] = charFor(static_cast<unsigned char>(data[i]));
+    QString out = QString::fromLatin1(data, size);
+    if (bytesSameAsLatin1(data, size)) return out;
+    char16_t* c = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < size; ++i)
+        if ((c[i] & 0xFFE0) == 0x80) c[i] = kHigh[c[i] - 0x80];
     return out;
 }
 
-QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+QString decode(const QByteArray& bytes) {
+    return decode(bytes.constData(), bytes.size());
+}
 
 QByteArray encode(const QString& text) {
-    QByteArray out(text.size(), Qt::Uninitialized);
+    const auto* c = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype size = text.size();
+    if (charsSameAsLatin1(c, size)) return text.toLatin1();
+
+    QByteArray out(size, Qt::Uninitialized);
     char* dst = out.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const int b = byteFor(text[i]);
+    for (qsizetype i = 0; i < size; ++i) {
+        const int b = byteFor(QChar(c[i]));
         dst[i] = static_cast<char>(b < 0 ? '?' : b);
     }
     return out;

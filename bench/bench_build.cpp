@@ -1,0 +1,165 @@
+// The help build (BuildFiles over the data module's computing cursor) against
+// a minimal writer that puts the same bytes into the same files, at 10,000
+// and 20,000 topics of about 2 KB of RTF each, a third with keepn and HRef
+// codes.
+#include "BuildFiles.h"
+#include "CalcTopicSource.h"
+#include "CollectingUI.h"
+#include "Cp1252.h"
+#include "DMod.h"
+#include "DbfTable.h"
+#include "KivTable.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// About 2 KB: the editor's header and paragraphs of formatted text; every
+// third topic also has a non-scrolling title and links.
+QString topicText(int id) {
+    QString t = DM->NewTopicDocument();
+    t.chop(1); // the final brace; the body comes before it
+    t += QStringLiteral("\\pard\\plain\\f2\\fs20 ");
+    if (id % 3 == 0) t += QStringLiteral("\\b Topic %1\\b0 \\cf13 \\{keepn\\}\\cf0 \r\n").arg(id);
+    for (int k = 0; t.size() < 1900; ++k) {
+        t += QStringLiteral("\\par The procedure reads entry %1 of the table and writes "
+                            "\\i the result\\i0  to the stream; ")
+                 .arg(k);
+        if (id % 3 == 0)
+            t += QStringLiteral("\\cf4\\strike See %1\\strike0\\cf13 \\{HRef=%1>main\\}\\cf0 ; ")
+                     .arg(id + k + 1);
+        t += QStringLiteral("it returns \\b False\\b0  when none is left.\r\n");
+    }
+    return t + QStringLiteral("\\par }");
+}
+
+// One batch straight into the table: a post per row would sync the files
+// 10,000 times and measure the disk, not the build.
+void fill(const QString& dir, int topics) {
+    const auto table = DbfTable::open(dir + QStringLiteral("book.dbf"));
+    const auto column = [&](const char* name) { return table->fieldIndex(QLatin1String(name)); };
+    const int id = column("ID"), name = column("NAME"), keys = column("KEYS"), ctx = column("CTX"),
+              state = column("State"), text = column("TEXT");
+    DbfBatch batch;
+    for (int i = 1; i <= topics; ++i) {
+        DbfRecord row(table->fields().size());
+        row[id] = i;
+        row[name] = QStringLiteral("Topic %1").arg(i);
+        row[keys] = QStringLiteral("topic;entry %1").arg(i);
+        if (i % 2) row[ctx] = QString::number(1000 + i);
+        row[state] = 1;
+        row[text] = topicText(i);
+        batch.appends.push_back(std::move(row));
+    }
+    table->applyBatch(batch);
+}
+
+double timed(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+struct File {
+    QByteArray path; // local 8-bit, ready for open()
+    QByteArray bytes;
+};
+
+// The floor: every file of the build, its bytes known in advance.
+void writeAll(const std::vector<File>& files) {
+    for (const File& f : files) {
+        const int fd = ::open(f.path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::write(fd, f.bytes.constData(), size_t(f.bytes.size())) != f.bytes.size())
+            std::fprintf(stderr, "cannot write %s\n", f.path.constData());
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+struct Result {
+    double build, floor, read, make;
+};
+
+Result measure(int topics) {
+    QTemporaryDir tmp;
+    const QString dir = tmp.path() + QLatin1Char('/');
+    DM->CreateProject(dir + QStringLiteral("book.hpj"));
+    fill(dir, topics);
+    DM->OpenProject(dir + QStringLiteral("book.hpj")); // the cursors see the new rows
+
+    const auto build = [] {
+        CalcTopicSource source(*DM, true);
+        BuildFiles(DM->ProjectDir, DM->ProjectName, source);
+    };
+    build(); // creates the files both then overwrite
+
+    std::vector<File> files;
+    for (const QString& name :
+         QDir(dir).entryList({QStringLiteral("book_*.rtf"), QStringLiteral("book.lst"),
+                              QStringLiteral("book.map")})) {
+        QFile f(dir + name);
+        f.open(QIODevice::ReadOnly);
+        files.push_back({QFile::encodeName(dir + name), f.readAll()});
+    }
+
+    // Where the build's time goes: reading the rows, making the bytes.
+    std::vector<TopicFields> rows;
+    const auto read = [&] {
+        rows.clear();
+        CalcTopicSource source(*DM, true);
+        TopicFields topic;
+        QString ctx;
+        while (source.next(topic, ctx))
+            rows.push_back(topic);
+    };
+    qsizetype sink = 0;
+    const auto make = [&] {
+        for (const TopicFields& topic : rows)
+            sink += Cp1252::encode(TopicRtf(topic)).size();
+    };
+
+    Result best{1e300, 1e300, 1e300, 1e300};
+    for (int round = 0; round < 3; ++round) {
+        best.floor = std::min(best.floor, timed([&] { writeAll(files); }));
+        best.build = std::min(best.build, timed(build));
+        best.read = std::min(best.read, timed(read));
+        best.make = std::min(best.make, timed(make));
+    }
+    if (sink == 0) std::printf("nothing made\n");
+    DM->CloseProject(false);
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv); // the data module's pages are widgets
+    CollectingUI::Scope ui(true);
+    TDM dm;
+    const int small = argc > 1 ? std::atoi(argv[1]) : 10000;
+
+    const Result a = measure(small);
+    std::printf("%d topics: BuildFiles %.1f ms, same bytes written directly %.1f ms, "
+                "ratio %.2f (target <= 2)\n",
+                small, a.build, a.floor, a.build / a.floor);
+    const Result b = measure(2 * small);
+    std::printf("%d topics: BuildFiles %.1f ms, same bytes written directly %.1f ms, "
+                "ratio %.2f\n",
+                2 * small, b.build, b.floor, b.build / b.floor);
+    std::printf("of which reading the rows %.1f / %.1f ms, making the bytes %.1f / %.1f ms\n",
+                a.read, b.read, a.make, b.make);
+    std::printf("%d topics / %d topics: %.2f (target <= 2.2)\n", 2 * small, small,
+                b.build / a.build);
+    return 0;
+}
