@@ -29,7 +29,9 @@ qsizetype firstPard(const QString& b) {
     return at;
 }
 
-bool isBlankOrBreak(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+bool isBlankOrBreak(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
 
 // Unescaped groups left open in an RTF text that continues from `depth` open
 // groups; escaped braces and \\ do not count.
@@ -76,26 +78,29 @@ QString wrapPlainText(const TopicFields& topic) {
 int SystemRegionEnd(const QString& text) {
     const int length = int(text.size());
     if (length == 0) return 0;
-    qint16 depth = 0;  // 16-bit like the stored format's readers expect
+    qint16 depth = 0; // 16-bit like the stored format's readers expect
     qint16 groups = 0;
     bool warned = false;
     int i = 2;
+    const auto* c = reinterpret_cast<const char16_t*>(text.constData());
     while (i <= length && groups < 2) {
-        const QChar c = text[i - 1];
-        if (c == QLatin1Char('{')) {
-            ++depth;
-        } else if (c == QLatin1Char('}')) {
-            --depth;
-            if (depth == 0) ++groups;
-        }
-        // One warning per document: a box per character would bury the author.
-        if (depth < 0 && !warned) {
-            warned = true;
-            KivShowMessage(QStringLiteral("Bad system region in RTF"));
+        // Only a brace changes the counters, so only a brace can warn.
+        const char16_t ch = c[i - 1];
+        if (ch == u'{' || ch == u'}') {
+            if (ch == u'{')
+                ++depth;
+            else if (--depth == 0)
+                ++groups;
+            // One warning per document: a box per character would bury the author.
+            if (depth < 0 && !warned) {
+                warned = true;
+                KivShowMessage(QStringLiteral("Bad system region in RTF"));
+            }
         }
         ++i;
     }
-    while (i <= length && (text[i - 1] == QLatin1Char('\n') || text[i - 1] == QLatin1Char('\r'))) ++i;
+    while (i <= length && (text[i - 1] == QLatin1Char('\n') || text[i - 1] == QLatin1Char('\r')))
+        ++i;
     return i;
 }
 
@@ -120,14 +125,17 @@ QString EscapeRtfText(const QString& text) {
 
 QString FootnoteLines(const TopicFields& topic) {
     const std::pair<QChar, const QString*> notes[] = {
-        {QLatin1Char('#'), &topic.id},     {QLatin1Char('$'), &topic.name},
-        {QLatin1Char('+'), &topic.bseq},   {QLatin1Char('>'), &topic.window},
-        {QLatin1Char('K'), &topic.keys},   {QLatin1Char('A'), &topic.akeys}};
+        {QLatin1Char('#'), &topic.id},   {QLatin1Char('$'), &topic.name},
+        {QLatin1Char('+'), &topic.bseq}, {QLatin1Char('>'), &topic.window},
+        {QLatin1Char('K'), &topic.keys}, {QLatin1Char('A'), &topic.akeys}};
     QString out;
     out.reserve(160);
     for (const auto& [mark, value] : notes) {
         if (value->isEmpty()) continue;
-        out.append(mark).append(QLatin1String("{\\footnote ")).append(mark).append(QLatin1Char(' '));
+        out.append(mark)
+            .append(QLatin1String("{\\footnote "))
+            .append(mark)
+            .append(QLatin1Char(' '));
         out.append(EscapeRtfText(*value)).append(QLatin1Char('}')).append(kCrLf);
     }
     return out;
@@ -149,18 +157,21 @@ void TranslateCodes(QString& b) {
     QString out;
     qsizetype copied = 0; // in[0, copied) is in `out`
     bool changed = false;
-    for (qsizetype at = 0; at + 1 < n; ++at) {
-        if (c[at] != u'\\' || c[at + 1] != u'{') continue; // an escaped opening brace
+    for (qsizetype at = in.indexOf(u'\\'); at >= 0 && at + 1 < n; at = in.indexOf(u'\\', at + 1)) {
+        if (c[at + 1] != u'{') continue; // an escaped opening brace
         qsizetype q = at + 2;
-        while (q < n && c[q] <= 32) ++q;
+        while (q < n && c[q] <= 32)
+            ++q;
         const qsizetype wordStart = q;
-        while (q < n && isCodeWordChar(QChar(c[q]))) ++q;
+        while (q < n && isCodeWordChar(QChar(c[q])))
+            ++q;
         const QStringView word = in.mid(wordStart, q - wordStart);
         const auto is = [&word](const char* name) {
             return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
         };
         if (is("KEEPN")) {
-            while (q < n && isBlankOrBreak(QChar(c[q]))) ++q;
+            while (q < n && isBlankOrBreak(QChar(c[q])))
+                ++q;
             if (q + 1 < n && c[q] == u'\\' && c[q + 1] == u'}') {
                 if (!changed) out.reserve(n + 64);
                 changed = true;
@@ -168,14 +179,16 @@ void TranslateCodes(QString& b) {
                 out.append(QLatin1String("\\par\\pard"));
                 // A letter, digit or '-' right after \pard would merge with it
                 // into another control word and swallow the text.
-                if (q + 2 < n && continuesControlWord(QChar(c[q + 2]))) out.append(QLatin1Char(' '));
+                if (q + 2 < n && continuesControlWord(QChar(c[q + 2])))
+                    out.append(QLatin1Char(' '));
                 // The first paragraph reset of the body: at the latest the one just written.
                 out.insert(firstPard(out) + 5, QLatin1String("\\keepn"));
                 copied = q + 2;
                 at = q + 1;
             }
         } else if (is("HREF")) {
-            while (q < n && isBlankOrBreak(QChar(c[q]))) ++q;
+            while (q < n && isBlankOrBreak(QChar(c[q])))
+                ++q;
             if (q + 1 < n && c[q] == u'=') {
                 const qsizetype r = in.indexOf(u'}', q + 1);
                 if (r > 0 && c[r - 1] == u'\\') {
