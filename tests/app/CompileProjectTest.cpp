@@ -195,6 +195,23 @@ TEST_F(CompileProjectTest, UnwritableFileStopsTheBuildBeforeTheCompiler) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+TEST_F(CompileProjectTest, EditThatCannotBeStoredStopsBeforeTheBuild) {
+    const QString compiler = writeCompilerScript(tmp.path() + "/c/hcw.exe");
+    dm.CompilerPath = compiler;
+    addTopic(1, "One", "First");
+    addTopic(2, "Two", "Second");
+    ASSERT_TRUE(dm.TbMain->Locate("ID", 2));
+    dm.TbMain->Edit();
+    dm.TbMain->FieldByName("ID")->setAsInteger(1); // taken: the key refuses it
+
+    EXPECT_NE(failureOf([&] { CompileProject(true, host); }), "<no error>");
+    EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsEdit); // the author's edit is kept
+    EXPECT_EQ(fileBytes(d + "book.lst"), "");
+    EXPECT_EQ(recordedArgs(compiler), "<missing>");
+    EXPECT_TRUE(viewer->calls.isEmpty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(CompileProjectTest, InteractiveRunShowsTheProjectFileAndReloadsWindowsAndLog) {
     // The author defines a window in the compiler's editor.
     const QString compiler = writeCompilerScript(
