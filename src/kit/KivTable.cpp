@@ -7,12 +7,6 @@
 
 namespace {
 
-void registerKitEvents(TDataSet& dataSet, TOnEditDataEvent* onEditData,
-                       TOnDataSetActionEvent* onAction) {
-    dataSet.events().add(QStringLiteral("OnEditData"), onEditData);
-    dataSet.events().add(QStringLiteral("OnAction"), onAction);
-}
-
 // Module-wide queries live as children of the application, so they go before
 // the application does and are made again should a new one be created.
 TQuery* moduleQuery(QPointer<TQuery>& query, const QString& name) {
@@ -127,16 +121,9 @@ void gotoKey(TDataSet* dataSet, const RecordKey& key) {
 
 // ---------------------------------------------------------------- TKivTable
 
-TKivTable::TKivTable(QObject* owner) : TTable(owner) {
-    registerKitEvents(*this, &OnEditData, &OnAction);
-}
+TKivTable::TKivTable(QObject* owner) : TKivDataSetOf(owner) {}
 
 TKivTable::~TKivTable() = default;
-
-void TKivTable::setSortingList(const QStringList& list) {
-    sortingList_ = list;
-    DataEvent(TDataEvent::deDataSetChange, 0);
-}
 
 void TKivTable::DoBeforeInsert() {
     // A detail row needs a stored master row to belong to.
@@ -158,16 +145,9 @@ void TKivTable::DoBeforePost() {
 
 // ---------------------------------------------------------------- TKivQuery
 
-TKivQuery::TKivQuery(QObject* owner) : TQuery(owner) {
-    registerKitEvents(*this, &OnEditData, &OnAction);
-}
+TKivQuery::TKivQuery(QObject* owner) : TKivDataSetOf(owner) {}
 
 TKivQuery::~TKivQuery() = default;
-
-void TKivQuery::setSortingList(const QStringList& list) {
-    sortingList_ = list;
-    DataEvent(TDataEvent::deDataSetChange, 0);
-}
 
 void TKivQuery::InternalOpen() {
     TQuery::InternalOpen();

@@ -46,7 +46,41 @@ using TOnEditDataEvent =
 using TOnDataSetActionEvent = std::function<void(QObject* sender, TDataSet* dataSet,
                                                  TKivDataSetAction action, bool& actionNeed)>;
 
-class TKivTable : public TTable {
+// What the kit's table and query add to their dataset. Each class publishes
+// these with its own Q_PROPERTY lines, as moc reads no templates.
+template <class Base>
+class TKivDataSetOf : public Base {
+public:
+    explicit TKivDataSetOf(QObject* owner) : Base(owner) {
+        this->events().add(QStringLiteral("OnEditData"), &OnEditData);
+        this->events().add(QStringLiteral("OnAction"), &OnAction);
+    }
+
+    TKivDataSetActions Actions() const { return actions_; }
+    void setActions(TKivDataSetActions actions) { actions_ = actions; }
+    QString Caption() const { return caption_; }
+    void setCaption(const QString& caption) { caption_ = caption; }
+    QStringList SortingList() const { return sortingList_; }
+    // Copies the list and tells linked controls that the dataset changed.
+    void setSortingList(const QStringList& list) {
+        sortingList_ = list;
+        this->DataEvent(TDataEvent::deDataSetChange, 0);
+    }
+    QString UniqueFields() const { return uniqueFields_; }
+    void setUniqueFields(const QString& fields) { uniqueFields_ = fields; }
+
+    // Events, also listed by name in events().
+    TOnEditDataEvent OnEditData;
+    TOnDataSetActionEvent OnAction;
+
+protected:
+    TKivDataSetActions actions_ = kivDefaultActions;
+    QString caption_;
+    QStringList sortingList_;
+    QString uniqueFields_;
+};
+
+class TKivTable : public TKivDataSetOf<TTable> {
     Q_OBJECT
     Q_PROPERTY(TKivDataSetActions Actions READ Actions WRITE setActions)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
@@ -57,32 +91,12 @@ public:
     Q_INVOKABLE explicit TKivTable(QObject* owner = nullptr);
     ~TKivTable() override;
 
-    TKivDataSetActions Actions() const { return actions_; }
-    void setActions(TKivDataSetActions actions) { actions_ = actions; }
-    QString Caption() const { return caption_; }
-    void setCaption(const QString& caption) { caption_ = caption; }
-    QStringList SortingList() const { return sortingList_; }
-    // Copies the list and tells linked controls that the dataset changed.
-    void setSortingList(const QStringList& list);
-    QString UniqueFields() const { return uniqueFields_; }
-    void setUniqueFields(const QString& fields) { uniqueFields_ = fields; }
-
-    // Events, also listed by name in events().
-    TOnEditDataEvent OnEditData;
-    TOnDataSetActionEvent OnAction;
-
 protected:
     void DoBeforeInsert() override; // the master-row guard
     void DoBeforePost() override;   // auto-increment numbering
-
-private:
-    TKivDataSetActions actions_ = kivDefaultActions;
-    QString caption_;
-    QStringList sortingList_;
-    QString uniqueFields_;
 };
 
-class TKivQuery : public TQuery {
+class TKivQuery : public TKivDataSetOf<TQuery> {
     Q_OBJECT
     Q_PROPERTY(TKivDataSetActions Actions READ Actions WRITE setActions)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
@@ -94,20 +108,9 @@ public:
     Q_INVOKABLE explicit TKivQuery(QObject* owner = nullptr);
     ~TKivQuery() override;
 
-    TKivDataSetActions Actions() const { return actions_; }
-    void setActions(TKivDataSetActions actions) { actions_ = actions; }
-    QString Caption() const { return caption_; }
-    void setCaption(const QString& caption) { caption_ = caption; }
-    QStringList SortingList() const { return sortingList_; }
-    void setSortingList(const QStringList& list);
     // The table the query reads (a dBase file name such as "book.dbf").
     QString TableName() const { return tableName_; }
     void setTableName(const QString& name) { tableName_ = name; }
-    QString UniqueFields() const { return uniqueFields_; }
-    void setUniqueFields(const QString& fields) { uniqueFields_ = fields; }
-
-    TOnEditDataEvent OnEditData;
-    TOnDataSetActionEvent OnAction;
 
 protected:
     // Fills an empty SortingList from the indexes of TableName after the open.
@@ -115,11 +118,7 @@ protected:
     void DoBeforePost() override; // auto-increment numbering
 
 private:
-    TKivDataSetActions actions_ = kivDefaultActions;
-    QString caption_;
-    QStringList sortingList_;
     QString tableName_;
-    QString uniqueFields_;
 };
 
 // ---- kit properties read by name from any object (see also the by-name
