@@ -443,24 +443,16 @@ void TParser::ParseInterface() {
             word = NextWord(pos, Text);
             break;
         case State::Constants:
-            word = NextWord(pos, Text);
-            while (SectionIndex(word) == 0) {
-                Constants << Cp1252::decode(word + ReadToSemicolon(pos, Text));
-                word = NextWord(pos, Text);
-            }
-            break;
         case State::Types:
-            word = NextWord(pos, Text);
-            while (SectionIndex(word) == 0) {
-                ParseTypeDeclaration(pos, word);
-                word = NextWord(pos, Text);
-            }
-            break;
         case State::Variables:
-            word = NextWord(pos, Text);
-            while (SectionIndex(word) == 0) {
-                ParseVariableDeclaration(pos, word);
-                word = NextWord(pos, Text);
+            // Declarations run up to the next section word (or the end of the text).
+            for (word = NextWord(pos, Text); SectionIndex(word) == 0; word = NextWord(pos, Text)) {
+                if (state == State::Constants)
+                    Constants << Cp1252::decode(word + ReadToSemicolon(pos, Text));
+                else if (state == State::Types)
+                    ParseTypeDeclaration(pos, word);
+                else
+                    ParseVariableDeclaration(pos, word);
             }
             break;
         case State::Routine: {

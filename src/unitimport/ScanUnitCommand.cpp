@@ -7,47 +7,18 @@
 #include "fUnit.h"
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <cstdio>
 
 namespace {
 
+// Qt's writer escapes a string as JSON wants it; the brackets of the array
+// around it are dropped.
 void appendJsonString(QByteArray& out, const QString& s) {
-    QString escaped;
-    escaped.reserve(s.size() + 2);
-    escaped += QLatin1Char('"');
-    for (const QChar ch : s) {
-        switch (ch.unicode()) {
-        case '"':
-            escaped += QLatin1String("\\\"");
-            break;
-        case '\\':
-            escaped += QLatin1String("\\\\");
-            break;
-        case '\b':
-            escaped += QLatin1String("\\b");
-            break;
-        case '\f':
-            escaped += QLatin1String("\\f");
-            break;
-        case '\n':
-            escaped += QLatin1String("\\n");
-            break;
-        case '\r':
-            escaped += QLatin1String("\\r");
-            break;
-        case '\t':
-            escaped += QLatin1String("\\t");
-            break;
-        default:
-            if (ch.unicode() < 0x20)
-                escaped += QStringLiteral("\\u%1").arg(ch.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                escaped += ch;
-        }
-    }
-    escaped += QLatin1Char('"');
-    out += escaped.toUtf8();
+    const QByteArray array = QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact);
+    out += QByteArrayView(array).sliced(1, array.size() - 2);
 }
 
 void appendJsonArray(QByteArray& out, const QStringList& items, const char* indent) {
