@@ -1,4 +1,4 @@
-// A UIServices for runs without windows (the --scan-unit command, benchmarks,
+// A UIServices for runs without windows (the command-line modes, benchmarks,
 // fuzzing): messages are collected and, when echoing, written to standard
 // error; questions are cancelled and file dialogs return no file.
 #pragma once
