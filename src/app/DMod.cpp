@@ -15,7 +15,7 @@ TDM* DM = nullptr;
 
 namespace {
 
-struct FieldSpec {
+struct FieldDef {
     const char* name;
     TFieldType type;
     const char* label; // empty: the field name shows
@@ -23,7 +23,7 @@ struct FieldSpec {
 };
 
 // The topic table as the editing cursor declares it; this order is the grid's.
-const FieldSpec kTopicFields[] = {
+const FieldDef kTopicFields[] = {
     {"ID", TFieldType::ftFloat, "", 5},
     {"NAME", TFieldType::ftString, "Name", 25},
     {"KEYS", TFieldType::ftString, "Keys", 60},
@@ -54,12 +54,12 @@ QString format(const char* pattern, const QString& a0, const QString& a1 = {},
         .replace(QLatin1String("%2:s"), a2);
 }
 
-TField* addField(TDataSet* dataSet, const FieldSpec& spec, bool withLabels) {
-    TField* field = createField(spec.type, dataSet);
-    field->setFieldName(QString::fromLatin1(spec.name));
+TField* addField(TDataSet* dataSet, const FieldDef& def, bool withLabels) {
+    TField* field = createField(def.type, dataSet);
+    field->setFieldName(QString::fromLatin1(def.name));
     if (withLabels) {
-        if (*spec.label) field->setDisplayLabel(QString::fromLatin1(spec.label));
-        if (spec.width > 0) field->setDisplayWidth(spec.width);
+        if (*def.label) field->setDisplayLabel(QString::fromLatin1(def.label));
+        if (def.width > 0) field->setDisplayWidth(def.width);
     }
     field->setDataSet(dataSet);
     return field;
@@ -100,8 +100,8 @@ TDM::TDM(QObject* parent) : TDataModule(parent), SettingsFile(SettingsFilePath()
     TbMain = new TKivTable(this);
     TbMain->setObjectName(QStringLiteral("TbMain"));
     TbMain->setIndexFieldNames(QStringLiteral("ID"));
-    for (const FieldSpec& spec : kTopicFields)
-        addField(TbMain, spec, true);
+    for (const FieldDef& def : kTopicFields)
+        addField(TbMain, def, true);
     TbMain->FieldByName(QStringLiteral("DECLAR"))->setTag(8);
     TbMain->FieldByName(QStringLiteral("State"))->setAlignment(TAlignment::taLeftJustify);
     TbMain->OnNewRecord = [this](TDataSet* ds) { TbMainNewRecord(ds); };

@@ -5,44 +5,19 @@
 #include "CalcTopicSource.h"
 #include "KivError.h"
 #include "KivTable.h"
-#include "QtPrinters.h"
 #include "RecordingUI.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-#include <map>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class DModTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         d = dir.path() + "/";
-    }
-
-    // Every file of the folder with its bytes.
-    std::map<QString, QByteArray> snapshot() const {
-        std::map<QString, QByteArray> files;
-        for (const QString& name : QDir(d).entryList(QDir::Files))
-            files[name] = readAll(d + name);
-        return files;
     }
 
     void addTopic(int id, const QString& name, const QVariant& ctx = {}) {
@@ -53,19 +28,15 @@ protected:
         dm.TbMain->Post();
     }
 
-    static QList<int> ids(TDataSet& ds) {
-        QList<int> list;
-        for (ds.First(); !ds.Eof(); ds.Next())
-            list << int(ds.FieldByName("ID")->AsInteger());
-        return list;
-    }
-
-    static QStringList names(TDataSet& ds) {
+    // A column of every row, in the dataset's order.
+    static QStringList column(TDataSet& ds, const char* field) {
         QStringList list;
         for (ds.First(); !ds.Eof(); ds.Next())
-            list << ds.FieldByName("NAME")->AsString();
+            list << ds.FieldByName(field)->AsString();
         return list;
     }
+    static QStringList ids(TDataSet& ds) { return column(ds, "ID"); }
+    static QStringList names(TDataSet& ds) { return column(ds, "NAME"); }
 
     bool anyDataSetOpen() const {
         for (TDataSet* ds : {(TDataSet*)dm.TbMain, (TDataSet*)dm.TbCalc, (TDataSet*)dm.Qid,
@@ -95,19 +66,12 @@ TEST_F(DModTest, CreatesTheBookProjectInAnEmptyFolderAndOpensIt) {
     EXPECT_EQ(dm.ProjectDir, d);
     EXPECT_EQ(dm.ProjectName, "book");
     EXPECT_TRUE(dm.WindowNames.isEmpty());
-
-    EXPECT_EQ(readAll(d + "book.hpj"),
-              "[OPTIONS]\r\nERRORLOG=book.err\r\nCOMPRESS=12 Hall Zeck\r\n"
-              "CITATION=Created by KIVHELP\r\nTITLE=book\r\nLCID=0x409 0x0 0x0\r\nREPORT=Yes\r\n"
-              "HLP=book.hlp\r\n[FILES]\r\n#include book.lst\r\n[MAP]\r\n#include book.map\r\n"
-              "[WINDOWS]\r\n\r\n[CONFIG]\r\nBrowseButtons()\r\n\r\n");
-    EXPECT_EQ(readAll(d + "book.cnt"),
-              ":Base book.hlp\r\n:Title book\r\n:Index book=book.hlp\r\n:Include book.toc\r\n\r\n");
-    for (const char* empty : {"book.toc", "book.lst", "book.map"})
-        EXPECT_EQ(readAll(d + empty), "") << empty;
-    // Nothing but the project's files and the table's own companions.
-    for (const QString& name : QDir(d).entryList(QDir::Files))
+    // The text files (their bytes are ProjectFiles' concern), the table and
+    // its own companions, nothing else.
+    for (const auto& [name, bytes] : folderFiles(d))
         EXPECT_TRUE(name.startsWith("book.")) << name.toStdString();
+    for (const char* ext : {".hpj", ".cnt", ".toc", ".lst", ".map"})
+        EXPECT_TRUE(QFileInfo::exists(d + "book" + ext)) << ext;
 
     // The table, read by a cursor of its own.
     TTable table;
@@ -147,6 +111,19 @@ TEST_F(DModTest, EditingCursorDeclaresItsFieldsInGridOrder) {
     EXPECT_EQ(dm.TbMain->FieldNames(),
               QStringList({"ID", "NAME", "KEYS", "AKEYS", "BSEQ", "CTX", "WINDOW", "TEXT", "UNIT",
                            "CLASS", "DECLAR", "State"}));
+    // The grid's column titles and the widths given (0: the type's own).
+    const std::pair<const char*, int> shown[] = {
+        {"ID", 5},     {"Name", 25},   {"Keys", 60},        {"AKeys", 60},
+        {"Browse sequence", 0},        {"Context", 0},      {"Window", 0},
+        {"Description", 40},           {"Unit", 0},         {"Class", 0},
+        {"Declaration", 0},            {"State", 8}};
+    for (int i = 0; i < 12; ++i) {
+        const TField* field = dm.TbMain->Fields()[i];
+        EXPECT_EQ(field->DisplayLabel(), shown[i].first);
+        if (shown[i].second) {
+            EXPECT_EQ(field->DisplayWidth(), shown[i].second) << shown[i].first;
+        }
+    }
     EXPECT_EQ(dm.TbCalc->FindField("State"), nullptr);
     EXPECT_EQ(DM, &dm);
     EXPECT_TRUE(KivDataModules().contains(&dm));
@@ -155,29 +132,29 @@ TEST_F(DModTest, EditingCursorDeclaresItsFieldsInGridOrder) {
 TEST_F(DModTest, ExistingProjectIsRefusedAndKeptWhole) {
     dm.CreateProject(d + "book.hpj");
     addTopic(10, "Intro");
-    writeAll(d + "book.toc", "1 Intro=10\r\n");
+    writeFile(d + "book.toc", "1 Intro=10\r\n");
     dm.CloseProject(false);
-    const auto before = snapshot();
+    const auto before = folderFiles(d);
 
     dm.CreateProject(d + "book.hpj");
     EXPECT_EQ(ui->messages, QStringList({"Error. Project not created"}));
     EXPECT_FALSE(dm.ProjectOpen());
     EXPECT_FALSE(anyDataSetOpen());
-    EXPECT_TRUE(snapshot() == before);
+    EXPECT_TRUE(folderFiles(d) == before);
     EXPECT_NE(dm.LastFailure(), "");
 
     // A table without its text files is not overwritten either, and no text
     // file appears beside it.
     for (const char* ext : {".hpj", ".cnt", ".toc", ".lst", ".map"})
         QFile::remove(d + "book" + ext);
-    const auto tableOnly = snapshot();
+    const auto tableOnly = folderFiles(d);
     ui->messages.clear();
     dm.CreateProject(d + "book.x.hpj");
     EXPECT_EQ(ui->messages, QStringList({"Error. Project not created"}));
-    EXPECT_TRUE(snapshot() == tableOnly);
+    EXPECT_TRUE(folderFiles(d) == tableOnly);
     dm.OpenProject(d + "book.hpj"); // no S.toc needed without the main window
     ASSERT_TRUE(dm.ProjectOpen());
-    EXPECT_EQ(ids(*dm.TbMain), QList<int>({10}));
+    EXPECT_EQ(ids(*dm.TbMain), QStringList({"10"}));
 }
 
 TEST_F(DModTest, CreateFailuresLeaveNoProjectOpen) {
@@ -208,7 +185,7 @@ TEST_F(DModTest, DottedProjectNameBindsTheStem) {
     EXPECT_FALSE(QFileInfo::exists(d + "my.proj.hpj"));
     dm.CloseProject(false);
 
-    writeAll(d + "my.hpj", "[OPTIONS]\r\nTITLE=my\r\n[windows]\r\nmain=\"Main\",,,,(r1)\r\n"
+    writeFile(d + "my.hpj", "[OPTIONS]\r\nTITLE=my\r\n[windows]\r\nmain=\"Main\",,,,(r1)\r\n"
                            "popup=\"Pop\",(1,2,3,4)\r\n[CONFIG]\r\nx=1\r\n");
     dm.OpenProject(d + "my.proj.hpj");
     EXPECT_TRUE(ui->messages.isEmpty());
@@ -231,7 +208,7 @@ TEST_F(DModTest, FailedOpenShowsTheMessageAndLeavesNoProjectOpen) {
     dm.CreateProject(d + "book.hpj");
     ASSERT_TRUE(dm.ProjectOpen());
     contents.setPlainText("unsaved");
-    writeAll(d + "book.toc", "stored\r\n");
+    writeFile(d + "book.toc", "stored\r\n");
 
     QFile::remove(d + "book.toc");
     dm.OpenProject(d + "book.hpj");
@@ -271,15 +248,15 @@ TEST_F(DModTest, ForeignDataSetIsReportedAndStillBound) {
 TEST_F(DModTest, ClosingClearsThePagesAndSavesContentsWhenAsked) {
     withPages();
     dm.CreateProject(d + "book.hpj");
-    writeAll(d + "book.err", "HC1002: Warning\r\nbook_10.rtf\r\n");
-    writeAll(d + "book.toc", "1 Intro\r\n2 About=20\r\n");
+    writeFile(d + "book.err", "HC1002: Warning\r\nbook_10.rtf\r\n");
+    writeFile(d + "book.toc", "1 Intro\r\n2 About=20\r\n");
     dm.OpenProject(d + "book.hpj");
     EXPECT_EQ(errorLog.toPlainText(), "HC1002: Warning\nbook_10.rtf");
     EXPECT_EQ(contents.toPlainText(), "1 Intro\n2 About=20");
 
     contents.setPlainText("1 Intro\n2 Menus=30\n");
     dm.CloseProject(false);
-    EXPECT_EQ(readAll(d + "book.toc"), "1 Intro\r\n2 About=20\r\n");
+    EXPECT_EQ(readFile(d + "book.toc"), "1 Intro\r\n2 About=20\r\n");
     EXPECT_TRUE(contents.toPlainText().isEmpty());
     EXPECT_TRUE(errorLog.toPlainText().isEmpty());
     EXPECT_FALSE(anyDataSetOpen());
@@ -287,7 +264,7 @@ TEST_F(DModTest, ClosingClearsThePagesAndSavesContentsWhenAsked) {
     dm.OpenProject(d + "book.hpj");
     contents.setPlainText("1 Intro\n2 Menus=30\n");
     dm.CloseProject(true);
-    EXPECT_EQ(readAll(d + "book.toc"), "1 Intro\r\n2 Menus=30\r\n\r\n");
+    EXPECT_EQ(readFile(d + "book.toc"), "1 Intro\r\n2 Menus=30\r\n\r\n");
     EXPECT_TRUE(contents.toPlainText().isEmpty());
     EXPECT_TRUE(errorLog.toPlainText().isEmpty());
     EXPECT_FALSE(dm.ProjectOpen());
@@ -327,12 +304,12 @@ TEST_F(DModTest, FailedContentsSaveKeepsTheProjectOpen) {
 TEST_F(DModTest, ListsAndComputingCursorFollowStoredRows) {
     dm.CreateProject(d + "book.hpj");
     addTopic(30, "Menus");
-    EXPECT_EQ(ids(*dm.TbCalc), QList<int>({30}));
+    EXPECT_EQ(ids(*dm.TbCalc), QStringList({"30"}));
     addTopic(10, "Intro");
     addTopic(20, "About");
-    EXPECT_EQ(ids(*dm.Qid), QList<int>({10, 20, 30}));
+    EXPECT_EQ(ids(*dm.Qid), QStringList({"10", "20", "30"}));
     EXPECT_EQ(names(*dm.QName), QStringList({"About", "Intro", "Menus"}));
-    EXPECT_EQ(ids(*dm.TbCalc), QList<int>({10, 20, 30}));
+    EXPECT_EQ(ids(*dm.TbCalc), QStringList({"10", "20", "30"}));
 
     // An edit stays invisible to them until it is stored.
     ASSERT_TRUE(dm.TbMain->Locate("ID", 20));
@@ -345,24 +322,14 @@ TEST_F(DModTest, ListsAndComputingCursorFollowStoredRows) {
 
     ASSERT_TRUE(dm.TbMain->Locate("ID", 10));
     dm.TbMain->Delete();
-    EXPECT_EQ(ids(*dm.Qid), QList<int>({20, 30}));
+    EXPECT_EQ(ids(*dm.Qid), QStringList({"20", "30"}));
     EXPECT_EQ(names(*dm.QName), QStringList({"Menus", "Zeta"}));
-    EXPECT_EQ(ids(*dm.TbCalc), QList<int>({20, 30}));
+    EXPECT_EQ(ids(*dm.TbCalc), QStringList({"20", "30"}));
 }
 
 TEST_F(DModTest, NewRowStartsAsWriteWithTheNewTopicDocument) {
-    const QByteArray document =
-        "{\\rtf1\\ansi\\deff0\\deftab720{\\fonttbl{\\f0\\fnil MS Sans Serif;}"
-        "{\\f1\\froman\\fcharset2 Symbol;}{\\f2\\fswiss\\fcharset1 Arial;}"
-        "{\\f3\\fswiss\\fcharset1 Arial;}}\r\n"
-        "{\\colortbl;\\red0\\green0\\blue0;\\red0\\green0\\blue255;\\red0\\green255\\blue255;"
-        "\\red0\\green255\\blue0;\r\r"
-        "\\red255\\green0\\blue255;\\red255\\green0\\blue0;\\red255\\green255\\blue0;"
-        "\\red255\\green255\\blue255;\r\r"
-        "\\red0\\green0\\blue127;\\red0\\green127\\blue127;\\red0\\green127\\blue0;"
-        "\\red127\\green0\\blue127;\r\r"
-        "\\red127\\green0\\blue0;\\red127\\green127\\blue0;\\red127\\green127\\blue127;"
-        "\\red192\\green192\\blue192;}\r\r}";
+    // Tables and no body, CR LF after the font table and bare CR CR in the colours.
+    const QByteArray document = rtfSeed("newtopic.rtf");
     dm.CreateProject(d + "book.hpj");
     dm.TbMain->Append();
     EXPECT_EQ(dm.TbMain->FieldByName("State")->AsInteger(), 1);
@@ -387,12 +354,12 @@ TEST_F(DModTest, FreeQueryIsTheTwinOfTheEditingCursor) {
     dm.QMain->Open();
     dm.QMain->Append();
     EXPECT_EQ(dm.QMain->FieldByName("State")->AsInteger(), 1);
-    EXPECT_EQ(dm.QMain->FieldByName("TEXT")->AsString(), TDM::NewTopicDocument());
+    EXPECT_EQ(dm.QMain->FieldByName("TEXT")->AsString().toLatin1(), rtfSeed("newtopic.rtf"));
     dm.QMain->FieldByName("ID")->setAsInteger(20);
     dm.QMain->FieldByName("NAME")->setAsString("About");
     dm.QMain->Post();
     EXPECT_EQ(names(*dm.QName), QStringList({"About", "Intro"}));
-    EXPECT_EQ(ids(*dm.TbCalc), QList<int>({10, 20}));
+    EXPECT_EQ(ids(*dm.TbCalc), QStringList({"10", "20"}));
 }
 
 TEST_F(DModTest, DuplicateIdIsRefusedAndTheRowStaysInEdit) {
@@ -411,26 +378,20 @@ TEST_F(DModTest, DuplicateIdIsRefusedAndTheRowStaysInEdit) {
     EXPECT_THROW(dm.TbMain->Post(), EDatabaseError);
     EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsEdit);
     dm.TbMain->Cancel();
-    EXPECT_EQ(ids(*dm.Qid), QList<int>({10, 20}));
+    EXPECT_EQ(ids(*dm.Qid), QStringList({"10", "20"}));
 }
 
-TEST_F(DModTest, FirstFreeIdAboveTheCurrentTopic) {
-    dm.CreateProject(d + "book.hpj");
-    for (int id : {10, 11, 12, 14})
-        addTopic(id, QString::number(id));
-    ASSERT_TRUE(dm.TbMain->Locate("ID", 10));
-    EXPECT_EQ(dm.FreeIdAfterCurrent(), 13);
-    ASSERT_TRUE(dm.TbMain->Locate("ID", 12));
-    EXPECT_EQ(dm.FreeIdAfterCurrent(), 13);
-    ASSERT_TRUE(dm.TbMain->Locate("ID", 14));
-    EXPECT_EQ(dm.FreeIdAfterCurrent(), 15);
-}
-
-TEST_F(DModTest, ImportProposesTheNextTenAboveTheLargestId) {
+// A new page's topic takes the first free ID above the current one; the
+// import proposes the next ten above the largest.
+TEST_F(DModTest, IdsForNewRows) {
     dm.CreateProject(d + "book.hpj");
     EXPECT_EQ(dm.ProposedFirstId(), std::nullopt);
-    addTopic(37, "a");
-    addTopic(5, "b");
+    for (int id : {10, 11, 12, 14, 37})
+        addTopic(id, QString::number(id));
+    for (const auto& [current, free] : {std::pair{10, 13}, {12, 13}, {14, 15}, {37, 38}}) {
+        ASSERT_TRUE(dm.TbMain->Locate("ID", current));
+        EXPECT_EQ(dm.FreeIdAfterCurrent(), free) << current;
+    }
     EXPECT_EQ(dm.ProposedFirstId(), 40);
     addTopic(40, "c");
     EXPECT_EQ(dm.ProposedFirstId(), 50);
@@ -447,9 +408,9 @@ TEST_F(DModTest, BuildReadsTheComputingCursor) {
     CalcTopicSource whole(dm, true);
     EXPECT_EQ(whole.count(), 3);
     EXPECT_EQ(BuildFiles(d, "book", whole), 3);
-    EXPECT_EQ(readAll(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
-    EXPECT_EQ(readAll(d + "book.map"), "#define 2 200\r\n");
-    EXPECT_TRUE(readAll(d + "book_10.rtf").contains("#{\\footnote # 10}"));
+    EXPECT_EQ(readFile(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.map"), "#define 2 200\r\n");
+    EXPECT_TRUE(readFile(d + "book_10.rtf").contains("#{\\footnote # 10}"));
 
     TopicFields topic;
     QString ctx;

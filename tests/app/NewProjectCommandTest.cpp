@@ -1,13 +1,9 @@
 // kivhelp --new from outside: the files it leaves, the messages on standard
 // error and the exit status.
-#include "QtPrinters.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -28,11 +24,6 @@ CommandRun newProject(const QStringList& args, const QString& workingDir = {}) {
             p.readAllStandardError()};
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 TEST(NewProjectCommand, CreatesTheProjectAndRefusesToCreateItTwice) {
     QTemporaryDir dir;
     const QString d = dir.path() + "/";
@@ -43,20 +34,15 @@ TEST(NewProjectCommand, CreatesTheProjectAndRefusesToCreateItTwice) {
     for (const char* name :
          {"book.hpj", "book.cnt", "book.toc", "book.lst", "book.map", "book.dbf"})
         EXPECT_TRUE(QFileInfo::exists(d + name)) << name;
-    EXPECT_TRUE(readAll(d + "book.cnt").startsWith(":Base book.hlp\r\n"));
+    EXPECT_TRUE(readFile(d + "book.cnt").startsWith(":Base book.hlp\r\n"));
 
-    QFile hpj(d + "book.hpj");
-    ASSERT_TRUE(hpj.open(QIODevice::Append));
-    hpj.write("; the author's own line\r\n");
-    hpj.close();
-    const QByteArray edited = readAll(d + "book.hpj");
-    const QByteArray table = readAll(d + "book.dbf");
+    writeFile(d + "book.hpj", readFile(d + "book.hpj") + "; the author's own line\r\n");
+    const auto edited = folderFiles(d);
     r = newProject({d + "book.hpj"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith("Error. Project not created\n")) << r.err.constData();
     EXPECT_TRUE(r.err.contains("book.hpj")); // the reason follows the message
-    EXPECT_EQ(readAll(d + "book.hpj"), edited);
-    EXPECT_EQ(readAll(d + "book.dbf"), table);
+    EXPECT_TRUE(folderFiles(d) == edited);
 
     // A relative name is created in the working folder.
     r = newProject({"my.proj.hpj"}, d);
@@ -67,17 +53,15 @@ TEST(NewProjectCommand, CreatesTheProjectAndRefusesToCreateItTwice) {
 
 TEST(NewProjectCommand, UnusableArgumentsFailWithAMessage) {
     QTemporaryDir dir;
-    CommandRun r = newProject({});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("Usage")) << r.err.constData();
-
-    r = newProject({dir.path() + "/.hpj"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.startsWith("Error. Project not created\n")) << r.err.constData();
-
-    r = newProject({dir.path() + "/no/such/folder/book.hpj"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.startsWith("Error. Project not created\n")) << r.err.constData();
+    const std::pair<QStringList, const char*> cases[] = {
+        {{}, "Usage"},
+        {{dir.path() + "/.hpj"}, "Error. Project not created\n"},
+        {{dir.path() + "/no/such/folder/book.hpj"}, "Error. Project not created\n"}};
+    for (const auto& [args, message] : cases) {
+        const CommandRun r = newProject(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.startsWith(message)) << r.err.constData();
+    }
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 

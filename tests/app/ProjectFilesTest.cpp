@@ -2,27 +2,9 @@
 #include "FakeDesktop.h"
 #include "FileSizeLimit.h"
 #include "KivError.h"
-#include "QtPrinters.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
 
 TEST(ProjectFiles, StemAndFolderOfAProjectFile) {
     EXPECT_EQ(ProjectDirOf("/help/book.hpj"), "/help/");
@@ -38,15 +20,15 @@ TEST(ProjectFiles, NewProjectFilesByteForByte) {
     const QString d = dir.path() + "/";
     EXPECT_TRUE(ExistingProjectFiles(d, "book").isEmpty());
     WriteProjectFiles(d, "book");
-    EXPECT_EQ(readAll(d + "book.hpj"),
+    EXPECT_EQ(readFile(d + "book.hpj"),
               "[OPTIONS]\r\nERRORLOG=book.err\r\nCOMPRESS=12 Hall Zeck\r\n"
               "CITATION=Created by KIVHELP\r\nTITLE=book\r\nLCID=0x409 0x0 0x0\r\nREPORT=Yes\r\n"
               "HLP=book.hlp\r\n[FILES]\r\n#include book.lst\r\n[MAP]\r\n#include book.map\r\n"
               "[WINDOWS]\r\n\r\n[CONFIG]\r\nBrowseButtons()\r\n\r\n");
-    EXPECT_EQ(readAll(d + "book.cnt"),
+    EXPECT_EQ(readFile(d + "book.cnt"),
               ":Base book.hlp\r\n:Title book\r\n:Index book=book.hlp\r\n:Include book.toc\r\n\r\n");
     for (const char* empty : {"book.toc", "book.lst", "book.map"})
-        EXPECT_EQ(readAll(d + empty), "");
+        EXPECT_EQ(readFile(d + empty), "");
     EXPECT_EQ(QDir(d).entryList(QDir::Files),
               (QStringList{"book.cnt", "book.hpj", "book.lst", "book.map", "book.toc"}));
     EXPECT_EQ(ExistingProjectFiles(d, "book"),
@@ -59,19 +41,19 @@ TEST(ProjectFiles, NewProjectFilesByteForByte) {
 TEST(ProjectFiles, FailedWriteStopsAtTheFileThatFailed) {
     QTemporaryDir dir;
     const QString d = dir.path() + "/";
-    writeAll(d + "book.hpj", "[OPTIONS]\r\nTITLE=mine\r\n");
+    writeFile(d + "book.hpj", "[OPTIONS]\r\nTITLE=mine\r\n");
     {
         FileSizeLimit limit(150); // room for the contents file, not the project file
         EXPECT_THROW(WriteProjectFiles(d, "book"), EInOutError);
     }
-    EXPECT_EQ(readAll(d + "book.hpj"), "[OPTIONS]\r\nTITLE=mine\r\n");
+    EXPECT_EQ(readFile(d + "book.hpj"), "[OPTIONS]\r\nTITLE=mine\r\n");
     EXPECT_EQ(QDir(d).entryList(QDir::Files), QStringList{"book.hpj"});
 }
 
 TEST(ProjectFiles, WindowNamesInFileOrder) {
     QTemporaryDir dir;
     const QString hpj = dir.filePath("book.hpj");
-    writeAll(hpj, "[OPTIONS]\r\nTITLE=x\r\n[windows]\r\nmain=\"Book\",,,,(r14876671)\r\n"
+    writeFile(hpj, "[OPTIONS]\r\nTITLE=x\r\n[windows]\r\nmain=\"Book\",,,,(r14876671)\r\n"
                   "popup=\"\",(10,10,500,400)\r\ngarbage line\r\n[CONFIG]\r\nBrowseButtons()\r\n");
     EXPECT_EQ(LoadWindowNames(hpj), (QStringList{"main", "popup"}));
     EXPECT_TRUE(LoadWindowNames(dir.filePath("missing.hpj")).isEmpty());
@@ -84,12 +66,12 @@ TEST(ProjectFiles, ContentsRoundTripWithCrLf) {
     const QStringList lines{":Base book.hlp", "1 Introduction", "2 First steps=12", "",
                             QString::fromUtf8("2 Caf\u00e9")};
     SaveContents(toc, lines);
-    EXPECT_EQ(readAll(toc), ":Base book.hlp\r\n1 Introduction\r\n2 First steps=12\r\n\r\n"
+    EXPECT_EQ(readFile(toc), ":Base book.hlp\r\n1 Introduction\r\n2 First steps=12\r\n\r\n"
                             "2 Caf\xe9\r\n");
     EXPECT_EQ(LoadContents(toc), lines);
     SaveContents(toc, {});
-    EXPECT_EQ(readAll(toc), "");
-    writeAll(toc, "a\nb\r\nc"); // typed elsewhere: any line end reads
+    EXPECT_EQ(readFile(toc), "");
+    writeFile(toc, "a\nb\r\nc"); // typed elsewhere: any line end reads
     EXPECT_EQ(LoadContents(toc), (QStringList{"a", "b", "c"}));
 }
 
@@ -118,10 +100,10 @@ TEST(ProjectFiles, SettingsKeepTheCompilerPath) {
     QTemporaryDir dir;
     const QString ini = dir.filePath("kivhelp.ini");
     EXPECT_EQ(LoadSettings(ini), ""); // missing file
-    writeAll(ini, "garbage\r\n[compiler]\r\nNAME=/old/hcw.exe\r\n[Other]\r\nx=1\r\n");
+    writeFile(ini, "garbage\r\n[compiler]\r\nNAME=/old/hcw.exe\r\n[Other]\r\nx=1\r\n");
     EXPECT_EQ(LoadSettings(ini), "/old/hcw.exe");
     SaveSettings(ini, "/opt/help tools/hcw.exe");
-    EXPECT_EQ(readAll(ini),
+    EXPECT_EQ(readFile(ini),
               "garbage\r\n[compiler]\r\nNAME=/opt/help tools/hcw.exe\r\n[Other]\r\nx=1\r\n");
     SaveSettings(ini, "");
     EXPECT_EQ(LoadSettings(ini), "");

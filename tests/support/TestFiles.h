@@ -1,0 +1,56 @@
+// Files for tests: reading and writing whole files, shell scripts run as
+// external programs, and the documents kept under tests/data.
+#pragma once
+
+#include "QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <gtest/gtest.h>
+
+#include <map>
+
+// A file's bytes, or "<missing>" when it cannot be read, so a missing file
+// never equals an expected empty one.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Writes `bytes` at `path`, making its folder, and returns `path`.
+inline QString writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}
+
+// Writes an executable /bin/sh script with `body` at `path` and returns `path`.
+inline QString writeScript(const QString& path, const QByteArray& body) {
+    writeFile(path, "#!/bin/sh\n" + body + "\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// Every file of a folder with its bytes, to show that nothing changed.
+inline std::map<QString, QByteArray> folderFiles(const QString& folder) {
+    std::map<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files[name] = readFile(QDir(folder).filePath(name));
+    return files;
+}
+
+// A document under tests/data, e.g. "rtf/escapes.rtf".
+inline QByteArray testData(const QString& name) {
+    const QByteArray bytes = readFile(QStringLiteral(KIV_TEST_DATA "/") + name);
+    EXPECT_NE(bytes, "<missing>") << name.toStdString();
+    return bytes;
+}
+
+// An RTF document of the fuzz corpus: the shapes real writers produce.
+inline QByteArray rtfSeed(const QString& name) {
+    return testData(QStringLiteral("../fuzz/corpus/rtf/") + name);
+}
