@@ -1,6 +1,7 @@
 #include "DbfCodec.h"
 
 #include "Cp1252.h"
+#include "DbfValue.h"
 
 #include <QDateTime>
 #include <QtEndian>
@@ -55,20 +56,6 @@ QString shown(const QVariant& v) {
     return s;
 }
 
-bool isIntegral(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 namespace DbfCodec {
@@ -96,6 +83,25 @@ bool parseDate(const char* bytes, int length, int* out) {
     return true;
 }
 
+bool parseLogical(char byte, bool* out) {
+    switch (byte) {
+    case 'T':
+    case 't':
+    case 'Y':
+    case 'y':
+        *out = true;
+        return true;
+    case 'F':
+    case 'f':
+    case 'N':
+    case 'n':
+        *out = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
 QVariant decode(const DbfFieldDef& field, DbfDialect dialect, const char* bytes) {
     const int length = field.length;
     switch (field.type) {
@@ -115,21 +121,11 @@ QVariant decode(const DbfFieldDef& field, DbfDialect dialect, const char* bytes)
         if (!parseDate(bytes, length, &v)) return {};
         return QDate(v / 10000, v / 100 % 100, v % 100);
     }
-    case FieldType::Logical:
-        switch (bytes[0]) {
-        case 'T':
-        case 't':
-        case 'Y':
-        case 'y':
-            return true;
-        case 'F':
-        case 'f':
-        case 'N':
-        case 'n':
-            return false;
-        default:
-            return {};
-        }
+    case FieldType::Logical: {
+        bool b;
+        if (!parseLogical(bytes[0], &b)) return {};
+        return b;
+    }
     case FieldType::Integer:
     case FieldType::AutoInc:
         if (length != 4) return {};
@@ -210,7 +206,7 @@ void encode(const DbfFieldDef& field, const QVariant& value, char* out, const QS
     case FieldType::Float: {
         if (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty()) return;
         QByteArray text;
-        if (isIntegral(value) && field.decimals == 0) {
+        if (isWholeValue(value) && field.decimals == 0) {
             text = QByteArray::number(value.toLongLong());
         } else {
             bool ok = false;
@@ -249,17 +245,16 @@ void encode(const DbfFieldDef& field, const QVariant& value, char* out, const QS
     }
     case FieldType::Logical: {
         bool b = false;
-        if (value.typeId() == QMetaType::Bool || isIntegral(value)) {
+        if (value.typeId() == QMetaType::Bool || isWholeValue(value)) {
             b = value.toBool();
         } else {
-            const QString s = value.toString().trimmed().toUpper();
-            if (s.isEmpty()) return;
-            if (s == QLatin1String("T") || s == QLatin1String("Y") || s == QLatin1String("TRUE"))
-                b = true;
-            else if (s != QLatin1String("F") && s != QLatin1String("N") &&
-                     s != QLatin1String("FALSE"))
+            const QString s = value.toString();
+            if (s.trimmed().isEmpty()) return;
+            const auto flag = boolFromText(s);
+            if (!flag)
                 refuse(field, table,
                        QStringLiteral("\"%1\" is not true or false").arg(shown(value)));
+            b = *flag;
         }
         out[0] = b ? 'T' : 'F';
         return;

@@ -22,5 +22,7 @@ QByteArray memoBytes(const QVariant& value);
 bool parseNumber(const char* bytes, int length, double* out);
 // A date "YYYYMMDD" as year*10000 + month*100 + day; false when blank or invalid.
 bool parseDate(const char* bytes, int length, int* out);
+// A logical field's byte: T or Y, F or N in either case; false when blank or unknown.
+bool parseLogical(char byte, bool* out);
 
 } // namespace DbfCodec

@@ -84,25 +84,14 @@ void DbfKeyMaker::extract(const char* record, DbfKeyPart* out) const {
             }
             break;
         }
-        case FieldType::Logical:
-            switch (bytes[0]) {
-            case 'T':
-            case 't':
-            case 'Y':
-            case 'y':
+        case FieldType::Logical: {
+            bool b;
+            if (DbfCodec::parseLogical(bytes[0], &b)) {
                 part.kind = DbfKeyPart::Number;
-                part.number = 1;
-                break;
-            case 'F':
-            case 'f':
-            case 'N':
-            case 'n':
-                part.kind = DbfKeyPart::Number;
-                break;
-            default:
-                break;
+                part.number = b ? 1 : 0;
             }
             break;
+        }
         default:
             if (!f.def.isMemo()) {
                 const QVariant v = DbfCodec::decode(f.def, dialect_, bytes);

@@ -7,6 +7,7 @@
 #include "DbfIndex.h"
 #include "DbfJournal.h"
 #include "DbfMemo.h"
+#include "DbfValue.h"
 #include "IndexCatalog.h"
 
 #include <QDate>
@@ -637,14 +638,6 @@ int category(const QVariant& v) {
     }
 }
 
-QString trimmedRight(QString s) {
-    qsizetype n = s.size();
-    while (n > 0 && s[n - 1] == QLatin1Char(' '))
-        --n;
-    s.truncate(n);
-    return s;
-}
-
 } // namespace
 
 int compareDbfValues(const QVariant& a, const QVariant& b, bool caseInsensitive) {
@@ -655,14 +648,8 @@ int compareDbfValues(const QVariant& a, const QVariant& b, bool caseInsensitive)
         return 0;
     case 1:
         return int(a.toBool()) - int(b.toBool());
-    case 2: {
-        if (a.typeId() == QMetaType::LongLong && b.typeId() == QMetaType::LongLong) {
-            const qint64 x = a.toLongLong(), y = b.toLongLong();
-            return x < y ? -1 : x > y ? 1 : 0;
-        }
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : x > y ? 1 : 0;
-    }
+    case 2:
+        return compareNumbers(a, b);
     case 3: {
         const QDate x = a.toDate(), y = b.toDate();
         return x < y ? -1 : x > y ? 1 : 0;
@@ -672,11 +659,12 @@ int compareDbfValues(const QVariant& a, const QVariant& b, bool caseInsensitive)
         return x < y ? -1 : x > y ? 1 : 0;
     }
     default: {
-        const QString x = trimmedRight(
-            a.typeId() == QMetaType::QByteArray ? Cp1252::decode(a.toByteArray()) : a.toString());
-        const QString y = trimmedRight(
-            b.typeId() == QMetaType::QByteArray ? Cp1252::decode(b.toByteArray()) : b.toString());
-        const int c = x.compare(y, caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive);
+        const QString x =
+            a.typeId() == QMetaType::QByteArray ? Cp1252::decode(a.toByteArray()) : a.toString();
+        const QString y =
+            b.typeId() == QMetaType::QByteArray ? Cp1252::decode(b.toByteArray()) : b.toString();
+        const int c = withoutTrailingBlanks(x).compare(
+            withoutTrailingBlanks(y), caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive);
         return c < 0 ? -1 : c > 0 ? 1 : 0;
     }
     }

@@ -1,5 +1,6 @@
 #include "FilterExpression.h"
 
+#include "DbfValue.h"
 #include "TField.h"
 
 #include <QDate>
@@ -10,16 +11,8 @@
 namespace {
 
 int typeRank(const QVariant& v) {
+    if (isNumberValue(v)) return 1;
     switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return 1;
     case QMetaType::QDate:
     case QMetaType::QDateTime:
         return 2;
@@ -30,13 +23,6 @@ int typeRank(const QVariant& v) {
     }
 }
 
-QStringView rightTrimmed(QStringView s) {
-    qsizetype n = s.size();
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' '))
-        --n;
-    return s.left(n);
-}
-
 template <class T> int cmp(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
@@ -45,7 +31,7 @@ template <class T> int cmp(const T& a, const T& b) {
 
 bool isEmptyValue(const QVariant& v) {
     if (!v.isValid() || v.isNull()) return true;
-    if (v.typeId() == QMetaType::QString) return rightTrimmed(v.toString()).isEmpty();
+    if (v.typeId() == QMetaType::QString) return withoutTrailingBlanks(v.toString()).isEmpty();
     if (v.typeId() == QMetaType::QByteArray) return v.toByteArray().isEmpty();
     return false;
 }
@@ -57,9 +43,7 @@ int compareFieldValues(const QVariant& a, const QVariant& b, bool caseInsensitiv
     if (ra == rb) {
         switch (ra) {
         case 1:
-            if (a.typeId() != QMetaType::Double && b.typeId() != QMetaType::Double)
-                return cmp(a.toLongLong(), b.toLongLong());
-            return cmp(a.toDouble(), b.toDouble());
+            return compareNumbers(a, b);
         case 2:
             if (a.typeId() == QMetaType::QDate && b.typeId() == QMetaType::QDate)
                 return cmp(a.toDate(), b.toDate());
@@ -71,8 +55,8 @@ int compareFieldValues(const QVariant& a, const QVariant& b, bool caseInsensitiv
         }
     }
     const QString sa = a.toString(), sb = b.toString();
-    const int c = rightTrimmed(sa).compare(rightTrimmed(sb), caseInsensitive ? Qt::CaseInsensitive
-                                                                             : Qt::CaseSensitive);
+    const int c = withoutTrailingBlanks(sa).compare(
+        withoutTrailingBlanks(sb), caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 

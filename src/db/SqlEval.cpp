@@ -1,5 +1,6 @@
 #include "SqlEval.h"
 
+#include "DbfValue.h"
 #include "KivError.h"
 
 #include <QLocale>
@@ -21,32 +22,28 @@ double number(const QVariant& v) {
         return d;
     }
     if (v.typeId() == QMetaType::Bool) return v.toBool() ? 1 : 0;
-    if (!sqlIsNumber(v)) mismatch(v, "a number");
+    if (!isNumberValue(v)) mismatch(v, "a number");
     return v.toDouble();
 }
 
 bool boolOf(const QVariant& v) {
     if (v.typeId() == QMetaType::Bool) return v.toBool();
-    if (sqlIsNumber(v)) return v.toDouble() != 0;
-    const QString s = v.toString().trimmed().toUpper();
-    if (s == QLatin1String("T") || s == QLatin1String("Y") || s == QLatin1String("TRUE"))
-        return true;
-    if (s == QLatin1String("F") || s == QLatin1String("N") || s == QLatin1String("FALSE"))
-        return false;
+    if (isNumberValue(v)) return v.toDouble() != 0;
+    if (const auto b = boolFromText(v.toString())) return *b;
     mismatch(v, "true or false");
 }
 
 QDate dateOf(const QVariant& v) {
     if (v.typeId() == QMetaType::QDate) return v.toDate();
     if (v.typeId() == QMetaType::QDateTime) return v.toDateTime().date();
-    const QDate d = sqlParseDate(v.toString());
+    const QDate d = dateFromText(v.toString());
     if (!d.isValid()) mismatch(v, "a date");
     return d;
 }
 
 // Keeps whole results whole while they fit.
 QVariant arithmetic(const QString& op, const QVariant& a, const QVariant& b) {
-    if (sqlIsWhole(a) && sqlIsWhole(b) && op != QLatin1String("/")) {
+    if (isWholeValue(a) && isWholeValue(b) && op != QLatin1String("/")) {
         const qint64 x = a.toLongLong(), y = b.toLongLong();
         qint64 r = 0;
         bool overflow = false;
@@ -135,13 +132,13 @@ QVariant function(const QString& fn, std::vector<QVariant>& a) {
         return s.mid(from, std::min<qint64>(len, s.size() - from));
     }
     if (fn == QLatin1String("ABS")) {
-        if (sqlIsWhole(a[0]) && a[0].toLongLong() != std::numeric_limits<qint64>::min())
+        if (isWholeValue(a[0]) && a[0].toLongLong() != std::numeric_limits<qint64>::min())
             return qint64(std::llabs(a[0].toLongLong()));
         return std::fabs(number(a[0]));
     }
     if (fn == QLatin1String("ROUND")) {
         const int digits = a.size() > 1 ? int(number(a[1])) : 0;
-        if (sqlIsWhole(a[0]) && digits >= 0) return a[0].toLongLong();
+        if (isWholeValue(a[0]) && digits >= 0) return a[0].toLongLong();
         const double scale = std::pow(10.0, digits);
         const double r = std::round(number(a[0]) * scale) / scale;
         if (digits <= 0 && std::fabs(r) < 9e15) return qint64(r);
@@ -192,7 +189,7 @@ QVariant aggregate(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner)
         const double d = number(v);
         dsum += d;
         if (whole) {
-            whole = sqlIsWhole(v) && !__builtin_add_overflow(isum, v.toLongLong(), &isum);
+            whole = isWholeValue(v) && !__builtin_add_overflow(isum, v.toLongLong(), &isum);
         }
     }
     if (e.op == QLatin1String("SUM")) return whole ? QVariant(isum) : QVariant(dsum);
@@ -200,41 +197,6 @@ QVariant aggregate(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner)
 }
 
 } // namespace
-
-bool sqlIsNumber(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool sqlIsWhole(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QDate sqlParseDate(const QString& text) {
-    const QString s = text.trimmed();
-    QDate d = QDate::fromString(s, Qt::ISODate);
-    if (!d.isValid()) d = QDate::fromString(s, QStringLiteral("yyyyMMdd"));
-    if (!d.isValid()) d = QDate::fromString(s, QStringLiteral("d.M.yyyy"));
-    if (!d.isValid()) d = QLocale::system().toDate(s, QLocale::ShortFormat);
-    if (!d.isValid()) d = QLocale::c().toDate(s, QLocale::ShortFormat);
-    return d;
-}
 
 QString sqlText(const QVariant& v) {
     if (v.isNull()) return {};
@@ -264,7 +226,7 @@ int sqlCompare(const QVariant& a, const QVariant& b) {
         const QVariant& other = at ? b : a;
         const QVariant& text = at ? a : b;
         QVariant converted;
-        if (sqlIsNumber(other))
+        if (isNumberValue(other))
             converted = number(text);
         else if (other.typeId() == QMetaType::QDate || other.typeId() == QMetaType::QDateTime)
             converted = dateOf(text);
@@ -274,12 +236,12 @@ int sqlCompare(const QVariant& a, const QVariant& b) {
             converted = text;
         return at ? compareDbfValues(converted, b) : compareDbfValues(a, converted);
     }
-    if (sqlIsNumber(a) != sqlIsNumber(b)) {
+    if (isNumberValue(a) != isNumberValue(b)) {
         if (a.typeId() == QMetaType::Bool || b.typeId() == QMetaType::Bool) {
             const double x = number(a), y = number(b);
             return x < y ? -1 : x > y ? 1 : 0;
         }
-        mismatch(sqlIsNumber(a) ? b : a, "a number");
+        mismatch(isNumberValue(a) ? b : a, "a number");
     }
     return compareDbfValues(a, b);
 }
@@ -444,7 +406,7 @@ QVariant sqlEval(SqlExpr& e, const SqlFrame& frame, SqlSubqueryRunner& runner) {
         const QVariant v = sqlEval(*e.args[0], frame, runner);
         if (e.op == QLatin1String("not")) return notOf(v);
         if (v.isNull()) return {};
-        if (sqlIsWhole(v) && v.toLongLong() != std::numeric_limits<qint64>::min())
+        if (isWholeValue(v) && v.toLongLong() != std::numeric_limits<qint64>::min())
             return -v.toLongLong();
         return -number(v);
     }

@@ -40,13 +40,9 @@ public:
     virtual QVector<QVariant> column(SqlSelect& select, const SqlFrame& outer) = 0;
 };
 
-bool sqlIsNumber(const QVariant& v);
-bool sqlIsWhole(const QVariant& v);
 // Orders two non-null values after converting a text operand to the other
 // side's kind; raises EDatabaseError when the text cannot be converted.
 int sqlCompare(const QVariant& a, const QVariant& b);
-// A date written as YYYY-MM-DD, YYYYMMDD, DD.MM.YYYY or the locale's short form.
-QDate sqlParseDate(const QString& text);
 // The text form used by || and by text functions: numbers in their shortest
 // decimal form (whole numbers without a fraction), dates as YYYY-MM-DD,
 // booleans as true and false.

@@ -1,5 +1,6 @@
 #include "SqlRunner.h"
 
+#include "DbfValue.h"
 #include "KivError.h"
 
 #include <QDir>
@@ -533,8 +534,8 @@ SqlColumn inferColumn(const SqlExpr& e, const SqlScope* const* chainEnd) {
         return fieldColumn(scope.sources[size_t(e.source)].table->fields()[e.field]);
     }
     case SqlExpr::Literal:
-        if (sqlIsWhole(e.value)) return typed(FieldType::Numeric, 20, 0);
-        if (sqlIsNumber(e.value)) return typed(FieldType::Float, 20, 4);
+        if (isWholeValue(e.value)) return typed(FieldType::Numeric, 20, 0);
+        if (isNumberValue(e.value)) return typed(FieldType::Float, 20, 4);
         if (e.value.typeId() == QMetaType::Bool) return typed(FieldType::Logical, 1, 0);
         return typed(FieldType::Character, std::clamp(int(e.value.toString().size()), 1, 254), 0);
     case SqlExpr::Aggregate: {
@@ -593,9 +594,9 @@ void refineColumn(SqlColumn& c, const QVector<DbfRecord>& rows, int col) {
     for (const DbfRecord& r : rows) {
         const QVariant& v = r[col];
         if (v.isNull()) continue;
-        if (sqlIsWhole(v))
+        if (isWholeValue(v))
             c = typed(FieldType::Numeric, 20, 0);
-        else if (sqlIsNumber(v))
+        else if (isNumberValue(v))
             c = typed(FieldType::Float, 20, 4);
         else if (v.typeId() == QMetaType::QDate)
             c = typed(FieldType::Date, 8, 0);
@@ -789,7 +790,7 @@ SqlResult SqlRunner::run(Bound& b, const SqlFrame* outer) {
         for (qsizetype i = 0; i < result.rows.size(); ++i) {
             QString key;
             for (const QVariant& v : result.rows[i])
-                key += QString::number(v.isNull() ? 0 : (sqlIsNumber(v) ? 1 : v.typeId())) +
+                key += QString::number(v.isNull() ? 0 : (isNumberValue(v) ? 1 : v.typeId())) +
                        QLatin1Char(':') + sqlText(v) + QChar(0x1f);
             if (seen.contains(key)) continue;
             seen.insert(key);

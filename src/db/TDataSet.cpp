@@ -650,34 +650,19 @@ void TDataSet::sourceDelete(int) {
 }
 
 void TDataSet::Insert() {
-    CheckBrowseMode();
-    CheckCanModify();
-    DoBeforeInsert();
-    DoBeforeScroll();
-    insertIndex_ = std::max(cur_, 0);
-    editBuf_.fill(QVariant());
-    editRow_ = -1;
-    calcDirty_ = true;
-    SetState(TDataSetState::dsInsert);
-    try {
-        DoOnNewRecord();
-    } catch (...) {
-        discardEdit();
-        SetState(TDataSetState::dsBrowse);
-        throw;
-    }
-    modified_ = false;
-    DataEvent(TDataEvent::deDataSetChange);
-    DoAfterInsert();
-    DoAfterScroll();
+    beginInsert(false);
 }
 
 void TDataSet::Append() {
+    beginInsert(true);
+}
+
+void TDataSet::beginInsert(bool atEnd) {
     CheckBrowseMode();
     CheckCanModify();
     DoBeforeInsert();
     DoBeforeScroll();
-    insertIndex_ = int(rows_.size());
+    insertIndex_ = atEnd ? int(rows_.size()) : std::max(cur_, 0);
     editBuf_.fill(QVariant());
     editRow_ = -1;
     calcDirty_ = true;

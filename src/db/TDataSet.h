@@ -302,6 +302,8 @@ private:
     void calculateFields() const;
     void ensureCalcFields() const;
     void discardEdit();
+    // Insert at the cursor, or Append at the end.
+    void beginInsert(bool atEnd);
     void checkCurrentRowExists();
     void addDataSource(TDataSource* source);
     void removeDataSource(TDataSource* source);

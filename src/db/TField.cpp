@@ -1,5 +1,6 @@
 #include "TField.h"
 
+#include "DbfValue.h"
 #include "TDataSet.h"
 
 #include <QLocale>
@@ -16,35 +17,9 @@ bool isBlank(const QVariant& v) {
     return false;
 }
 
-bool isNumber(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
+// Text columns are padded with blanks.
 QString rightTrimmed(const QString& s) {
-    qsizetype n = s.size();
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' '))
-        --n;
-    return n == s.size() ? s : s.left(n);
-}
-
-QDate parseDate(const QString& text) {
-    const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, Qt::ISODate);
-    if (!d.isValid()) d = QLocale().toDate(t, QLocale::ShortFormat);
-    if (!d.isValid()) d = QLocale::c().toDate(t, QStringLiteral("dd.MM.yyyy"));
-    return d;
+    return withoutTrailingBlanks(s).toString();
 }
 
 } // namespace
@@ -209,8 +184,12 @@ QString TField::AsString() const {
     const QVariant v = Value();
     return v.isNull() ? QString() : v.toString();
 }
+// Blank text clears the field rather than failing to convert.
 void TField::setAsString(const QString& text) {
-    setValue(text);
+    if (text.trimmed().isEmpty())
+        Clear();
+    else
+        setValue(text);
 }
 
 qint64 TField::AsInteger() const {
@@ -271,10 +250,6 @@ QString TStringField::AsString() const {
     return isBlank(raw) ? QString() : rightTrimmed(raw.toString());
 }
 
-void TStringField::setAsString(const QString& text) {
-    setValue(text);
-}
-
 // Longer text is cut to the column's width, as the stored column would cut it.
 QVariant TStringField::convertValue(const QVariant& value) const {
     QString s = value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', 15)
@@ -292,12 +267,19 @@ TIntegerField::TIntegerField(QObject* owner, TFieldType type) : TField(owner, ty
 }
 
 QVariant TIntegerField::convertValue(const QVariant& value) const {
-    if (value.typeId() == QMetaType::Double) return qint64(std::llround(value.toDouble()));
-    if (isNumber(value)) return value.toLongLong();
+    if (isWholeValue(value)) return value.toLongLong();
     if (value.typeId() == QMetaType::Bool) return qint64(value.toBool() ? 1 : 0);
     const QString text = value.toString().trimmed();
     bool ok = false;
-    const qint64 v = text.toLongLong(&ok);
+    qint64 v = 0;
+    if (isNumberValue(value)) {
+        // Rounding a double beyond the qint64 range (or NaN) gives no number at all.
+        const double d = std::round(value.toDouble());
+        ok = std::fabs(d) < 9.2e18;
+        if (ok) v = qint64(d);
+    } else {
+        v = text.toLongLong(&ok);
+    }
     if (!ok)
         throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
                                  .arg(text, DisplayName()));
@@ -357,7 +339,7 @@ TFloatField::TFloatField(QObject* owner) : TField(owner, TFieldType::ftFloat) {
 }
 
 QVariant TFloatField::convertValue(const QVariant& value) const {
-    if (isNumber(value)) return value.toDouble();
+    if (isNumberValue(value)) return value.toDouble();
     if (value.typeId() == QMetaType::Bool) return value.toBool() ? 1.0 : 0.0;
     const QString text = value.toString().trimmed();
     bool ok = false;
@@ -384,23 +366,14 @@ QString TFloatField::AsString() const {
     return v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 15);
 }
 
-void TFloatField::setAsString(const QString& text) {
-    if (text.trimmed().isEmpty())
-        Clear();
-    else
-        setValue(text);
-}
-
 // ---------------------------------------------------------------- booleans
 
 TBooleanField::TBooleanField(QObject* owner) : TField(owner, TFieldType::ftBoolean) {}
 
 QVariant TBooleanField::convertValue(const QVariant& value) const {
     if (value.typeId() == QMetaType::Bool) return value;
-    if (isNumber(value)) return value.toDouble() != 0;
-    const QString t = value.toString().trimmed().toUpper();
-    if (t == u"TRUE" || t == u"T" || t == u"Y" || t == u"YES" || t == u"1") return true;
-    if (t == u"FALSE" || t == u"F" || t == u"N" || t == u"NO" || t == u"0") return false;
+    if (isNumberValue(value)) return value.toDouble() != 0;
+    if (const auto b = boolFromText(value.toString())) return *b;
     throw EDatabaseError(QStringLiteral("'%1' is not a valid boolean value for field '%2'")
                              .arg(value.toString(), DisplayName()));
 }
@@ -414,13 +387,6 @@ QString TBooleanField::AsString() const {
     return v.isNull() ? QString() : v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-void TBooleanField::setAsString(const QString& text) {
-    if (text.trimmed().isEmpty())
-        Clear();
-    else
-        setValue(text);
-}
-
 // ---------------------------------------------------------------- dates
 
 TDateField::TDateField(QObject* owner) : TDateField(owner, TFieldType::ftDate) {}
@@ -429,7 +395,7 @@ TDateField::TDateField(QObject* owner, TFieldType type) : TField(owner, type) {}
 QVariant TDateField::convertValue(const QVariant& value) const {
     if (value.typeId() == QMetaType::QDate) return value;
     if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date();
-    const QDate d = parseDate(value.toString());
+    const QDate d = dateFromText(value.toString());
     if (!d.isValid())
         throw EDatabaseError(QStringLiteral("'%1' is not a valid date for field '%2'")
                                  .arg(value.toString(), DisplayName()));
@@ -443,13 +409,6 @@ QDate TDateField::AsDate() const {
 QString TDateField::AsString() const {
     const QVariant v = Value();
     return v.isNull() ? QString() : QLocale().toString(v.toDate(), QLocale::ShortFormat);
-}
-
-void TDateField::setAsString(const QString& text) {
-    if (text.trimmed().isEmpty())
-        Clear();
-    else
-        setValue(text);
 }
 
 TDateTimeField::TDateTimeField(QObject* owner) : TDateField(owner, TFieldType::ftDateTime) {}
@@ -466,13 +425,6 @@ QVariant TDateTimeField::convertValue(const QVariant& value) const {
 QString TDateTimeField::AsString() const {
     const QVariant v = Value();
     return v.isNull() ? QString() : QLocale().toString(v.toDateTime(), QLocale::ShortFormat);
-}
-
-void TDateTimeField::setAsString(const QString& text) {
-    if (text.trimmed().isEmpty())
-        Clear();
-    else
-        setValue(text);
 }
 
 // ---------------------------------------------------------------- blobs

@@ -194,7 +194,6 @@ class TStringField : public TField {
 public:
     Q_INVOKABLE explicit TStringField(QObject* owner = nullptr);
     QString AsString() const override;
-    void setAsString(const QString& text) override;
     QVariant convertValue(const QVariant& value) const override;
 
 protected:
@@ -256,7 +255,6 @@ class TFloatField : public TField {
 public:
     Q_INVOKABLE explicit TFloatField(QObject* owner = nullptr);
     QString AsString() const override;
-    void setAsString(const QString& text) override;
     qint64 AsInteger() const override;
     void setAsInteger(qint64 value) override { setValue(double(value)); }
     double AsFloat() const override;
@@ -269,7 +267,6 @@ class TBooleanField : public TField {
 public:
     Q_INVOKABLE explicit TBooleanField(QObject* owner = nullptr);
     QString AsString() const override;
-    void setAsString(const QString& text) override;
     bool AsBoolean() const override;
     void setAsBoolean(bool value) override { setValue(value); }
     qint64 AsInteger() const override { return AsBoolean() ? 1 : 0; }
@@ -284,7 +281,6 @@ class TDateField : public TField {
 public:
     Q_INVOKABLE explicit TDateField(QObject* owner = nullptr);
     QString AsString() const override;
-    void setAsString(const QString& text) override;
     QDate AsDate() const override;
     void setAsDate(const QDate& value) override { setValue(value); }
     QVariant convertValue(const QVariant& value) const override;
@@ -298,7 +294,6 @@ class TDateTimeField : public TDateField {
 public:
     Q_INVOKABLE explicit TDateTimeField(QObject* owner = nullptr);
     QString AsString() const override;
-    void setAsString(const QString& text) override;
     QVariant convertValue(const QVariant& value) const override;
 
 protected:

@@ -2,6 +2,7 @@
 // the program's topic table.
 #pragma once
 
+#include "DbTest.h"
 #include "DbfTable.h"
 
 #include <QDir>

@@ -1,6 +1,7 @@
 // A small in-memory topic list shared by the dataset tests.
 #pragma once
 
+#include "DbTest.h"
 #include "TMemTable.h"
 
 #include <memory>
@@ -18,16 +19,16 @@ struct TopicRow {
 
 inline std::unique_ptr<TMemTable> makeTopics(std::initializer_list<TopicRow> rows) {
     auto t = std::make_unique<TMemTable>();
-    t->setObjectName(QStringLiteral("Topics"));
-    t->addFieldDef(QStringLiteral("ID"), TFieldType::ftFloat);
-    t->addFieldDef(QStringLiteral("NAME"), TFieldType::ftString, 60);
-    t->addFieldDef(QStringLiteral("STATE"), TFieldType::ftSmallint);
+    t->setObjectName("Topics");
+    t->addFieldDef("ID", TFieldType::ftFloat);
+    t->addFieldDef("NAME", TFieldType::ftString, 60);
+    t->addFieldDef("STATE", TFieldType::ftSmallint);
     t->Open();
     for (const TopicRow& r : rows) {
         t->Append();
-        t->FieldByName(QStringLiteral("ID"))->setAsInteger(r.id);
-        t->FieldByName(QStringLiteral("NAME"))->setAsString(QString::fromUtf8(r.name));
-        if (r.state >= 0) t->FieldByName(QStringLiteral("STATE"))->setAsInteger(r.state);
+        t->FieldByName("ID")->setAsInteger(r.id);
+        t->FieldByName("NAME")->setAsString(QString::fromUtf8(r.name));
+        if (r.state >= 0) t->FieldByName("STATE")->setAsInteger(r.state);
         t->Post();
     }
     t->First();
@@ -47,7 +48,7 @@ inline QList<int> ids(TDataSet& ds) {
     QList<int> list;
     ds.First();
     while (!ds.Eof()) {
-        list << int(ds.FieldByName(QStringLiteral("ID"))->AsInteger());
+        list << int(ds.FieldByName("ID")->AsInteger());
         ds.Next();
     }
     return list;

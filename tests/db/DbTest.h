@@ -1,0 +1,27 @@
+// Small helpers shared by the database tests.
+#pragma once
+
+#include "KivError.h"
+#include "TDataSet.h"
+
+#include <QString>
+
+// The message of the error `statement` raises; "(no error)" when it returns.
+template <class Error = EDatabaseError, class Statement> QString raised(Statement&& statement) {
+    try {
+        statement();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return "(no error)";
+}
+
+// A persistent field of class F named `name`, owned by and attached to `ds`.
+template <class F>
+F* addField(TDataSet& ds, const char* name, TFieldKind kind = TFieldKind::fkData) {
+    auto* f = new F(&ds);
+    f->setFieldName(QString::fromLatin1(name));
+    f->setFieldKind(kind);
+    f->setDataSet(&ds);
+    return f;
+}
