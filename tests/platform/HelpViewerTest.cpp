@@ -1,14 +1,12 @@
 #include "HelpViewer.h"
 #include "FakeDesktop.h"
-#include "ScriptFile.h"
 #include "SystemHelpViewer.h"
+#include "TestFiles.h"
 #include "Wine.h"
 
-#include <QDir>
 #include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QThread>
-#include <gtest/gtest.h>
 #include <signal.h>
 
 TEST(HelpViewer, ReadsTheContextOfAJumpIdMacro) {
@@ -22,11 +20,17 @@ TEST(HelpViewer, ReadsTheContextOfAJumpIdMacro) {
 
 namespace {
 
-// Waits until `path` holds `lines` lines, for a program started without waiting.
-QByteArray waitForFile(const QString& path, int lines = 2) {
-    for (int i = 0; i < 100 && fileBytes(path).count('\n') < lines; ++i)
+// A viewer program that records its arguments in `out`, then its process ID
+// in "pid" beside it, and stays running.
+QString writeViewer(const QString& path, const QString& out) {
+    return writeRecorder(path, out, "echo $$ > '" + out.toUtf8() + ".pid'; exec sleep 30");
+}
+
+// The process ID of the viewer recording to `out`, once it has started.
+QByteArray viewerPid(const QString& out) {
+    for (int i = 0; i < 100 && !readFile(out + ".pid").endsWith('\n'); ++i)
         QThread::msleep(50);
-    return fileBytes(path);
+    return readFile(out + ".pid").trimmed();
 }
 
 bool alive(const QByteArray& pid) {
@@ -37,36 +41,32 @@ bool alive(const QByteArray& pid) {
 
 TEST(SystemHelpViewer, OpensWinhlpAtTheTopicThroughWineAndClosesIt) {
     QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("my help"));
-    const QString hlp = dir.filePath("my help/book.hlp");
-    QFile(hlp).open(QIODevice::WriteOnly);
+    const QString hlp = writeFile(dir.filePath("my help/book.hlp"), {});
     const QString out = dir.filePath("wine.txt");
-    const QString pidFile = dir.filePath("pid");
-    const QString wine = writeScript(dir.filePath("wine"), "echo $$ > '" + pidFile.toUtf8() +
-                                                               "'; for a in \"$@\"; do printf "
-                                                               "'[%s]\\n' \"$a\"; done > '" +
-                                                               out.toUtf8() + "'; exec sleep 30");
+    const QString wine = writeViewer(dir.filePath("wine"), out);
     Wine::setLocator([wine] { return wine; });
+    QByteArray pid;
     {
         SystemHelpViewer viewer;
         viewer.open(hlp, R"(JumpId("","12"))");
         QString winPath = "Z:" + hlp;
         winPath.replace('/', '\\');
-        EXPECT_EQ(waitForFile(out), "[winhlp32]\n[-i]\n[12]\n[" + winPath.toUtf8() + "]\n");
-        const QByteArray pid = fileBytes(pidFile).trimmed();
+        pid = viewerPid(out);
+        EXPECT_EQ(readFile(out), "[winhlp32]\n[-i]\n[12]\n[" + winPath.toUtf8() + "]\n");
         EXPECT_TRUE(alive(pid));
         viewer.close(dir.filePath("my help/../my help/book.hlp"));
         EXPECT_FALSE(alive(pid));
 
         // With no macro, the file opens at its first topic.
-        QFile::remove(out);
+        QFile::remove(out + ".pid");
         viewer.open(hlp, "");
-        EXPECT_EQ(waitForFile(out), "[winhlp32]\n[" + winPath.toUtf8() + "]\n");
+        pid = viewerPid(out);
+        EXPECT_EQ(readFile(out), "[winhlp32]\n[" + winPath.toUtf8() + "]\n");
         viewer.close(dir.filePath("other.hlp")); // not ours: nothing happens
-        EXPECT_TRUE(alive(fileBytes(pidFile).trimmed()));
+        EXPECT_TRUE(alive(pid));
     }
     // The viewer ends what it started when it goes away.
-    EXPECT_FALSE(alive(fileBytes(pidFile).trimmed()));
+    EXPECT_FALSE(alive(pid));
     Wine::setLocator({});
 }
 
@@ -74,18 +74,13 @@ TEST(SystemHelpViewer, WithoutWineOpensTheDesktopsProgramForTheFile) {
     FakeDesktop desktop;
     const QString hlp = desktop.write("my help/book.hlp", "?_\x03\x00");
     const QString out = desktop.path("out") + "/viewer.txt";
-    const QString pidFile = desktop.path("out") + "/pid";
-    const QString viewer =
-        writeScript(desktop.path("bin") + "/viewer", "echo $$ > '" + pidFile.toUtf8() +
-                                                         "'; printf '[%s]\\n' "
-                                                         "\"$@\" > '" +
-                                                         out.toUtf8() + "'; exec sleep 30");
+    const QString viewer = writeViewer(desktop.path("bin") + "/viewer", out);
     desktop.associate(QMimeDatabase().mimeTypeForFile(hlp).name(), viewer);
     Wine::setLocator([] { return QString(); });
     SystemHelpViewer help;
     help.open(hlp, R"(JumpId("","12"))"); // this program cannot be told the topic
-    EXPECT_EQ(waitForFile(out, 1), "[" + hlp.toUtf8() + "]\n");
-    const QByteArray pid = fileBytes(pidFile).trimmed();
+    const QByteArray pid = viewerPid(out);
+    EXPECT_EQ(readFile(out), "[" + hlp.toUtf8() + "]\n");
     EXPECT_TRUE(alive(pid));
     help.close(hlp);
     EXPECT_FALSE(alive(pid));

@@ -1,26 +1,9 @@
 #include "IniFile.h"
 #include "FileSizeLimit.h"
 #include "KivError.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
 
 TEST(IniFile, KeepsKeyOrderAndMatchesNamesInAnyCase) {
     const IniFile ini = IniFile::fromBytes(
@@ -61,12 +44,12 @@ TEST(IniFile, ToleratesGarbageAndOddLineEnds) {
 TEST(IniFile, WritesInPlaceKeepingEverythingElse) {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.ini");
-    writeAll(path, "; settings\r\n[Compiler]\r\nname=/old/hcw\r\n\r\n[Other]\r\nk=v\r\n");
+    writeFile(path, "; settings\r\n[Compiler]\r\nname=/old/hcw\r\n\r\n[Other]\r\nk=v\r\n");
     IniFile ini(path);
     ini.writeString("COMPILER", "Name", "/opt/help tools/hcw.exe");
     ini.writeString("compiler", "Extra", QStringLiteral("é"));
     ini.writeString("New", "Key", "1");
-    EXPECT_EQ(readAll(path),
+    EXPECT_EQ(readFile(path),
               QByteArray("; settings\r\n[Compiler]\r\nname=/opt/help tools/hcw.exe\r\n"
                          "Extra=\xe9\r\n\r\n[Other]\r\nk=v\r\n[New]\r\nKey=1\r\n"));
     EXPECT_EQ(IniFile(path).readString("Compiler", "NAME"), "/opt/help tools/hcw.exe");
@@ -78,36 +61,36 @@ TEST(IniFile, MissingFileReadsEmptyAndIsCreatedOnWrite) {
     IniFile ini(path);
     EXPECT_EQ(ini.readString("Compiler", "Name"), "");
     ini.writeString("Compiler", "Name", "x");
-    EXPECT_EQ(readAll(path), QByteArray("[Compiler]\r\nName=x\r\n"));
+    EXPECT_EQ(readFile(path), QByteArray("[Compiler]\r\nName=x\r\n"));
 }
 
 TEST(IniFile, FailedWriteLosesNothing) {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.ini");
-    writeAll(path, "[Compiler]\r\nName=keep\r\n");
+    writeFile(path, "[Compiler]\r\nName=keep\r\n");
     IniFile ini(path);
     {
         FileSizeLimit limit(40); // the disk is full
         EXPECT_THROW(ini.writeString("Compiler", "Name", QString(100, 'x')), EInOutError);
     }
-    EXPECT_EQ(readAll(path), QByteArray("[Compiler]\r\nName=keep\r\n"));
+    EXPECT_EQ(readFile(path), QByteArray("[Compiler]\r\nName=keep\r\n"));
     // The object also still holds what is on disk, and no temporary file is left.
     EXPECT_EQ(ini.readString("Compiler", "Name"), "keep");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"s.ini"});
     ini.writeString("Compiler", "Other", "1");
-    EXPECT_EQ(readAll(path), QByteArray("[Compiler]\r\nName=keep\r\nOther=1\r\n"));
+    EXPECT_EQ(readFile(path), QByteArray("[Compiler]\r\nName=keep\r\nOther=1\r\n"));
 }
 
 TEST(IniFile, UnreadableFileIsNeverOverwritten) {
     QTemporaryDir dir;
     const QString path = dir.filePath("s.ini");
-    writeAll(path, "[Compiler]\r\nName=keep\r\nOther=1\r\n");
+    writeFile(path, "[Compiler]\r\nName=keep\r\nOther=1\r\n");
     ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
     IniFile ini(path);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     if (ini.readString("Compiler", "Name") == "keep") GTEST_SKIP() << "modes are not enforced";
     EXPECT_THROW(ini.writeString("Compiler", "Name", "x"), EInOutError);
-    EXPECT_EQ(readAll(path), QByteArray("[Compiler]\r\nName=keep\r\nOther=1\r\n"));
+    EXPECT_EQ(readFile(path), QByteArray("[Compiler]\r\nName=keep\r\nOther=1\r\n"));
 }
 
 TEST(IniFile, RefusesEntriesThatWouldChangeTheStructure) {

@@ -1,11 +1,9 @@
 #include "RunProgram.h"
 #include "KivError.h"
-#include "ScriptFile.h"
+#include "TestFiles.h"
 #include "Wine.h"
 
-#include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -57,17 +55,15 @@ TEST(RunProgram, WaitingReturnsTheExitCodeAndNotWaitingReturnsZero) {
 
 TEST(RunProgram, ArgumentsWithBlanksStayWholeInTheCallersFolderAndEnvironment) {
     QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("my tools/help project"));
     const QString out = dir.filePath("my tools/out.txt");
-    const QString prog = writeScript(dir.filePath("my tools/rec ord"),
-                                     "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > '" +
-                                         out.toUtf8() + "'; pwd >> '" + out.toUtf8() +
-                                         "'; echo \"$KIV_RUN_TEST\" >> '" + out.toUtf8() + "'");
+    const QString prog = writeRecorder(dir.filePath("my tools/rec ord"), out,
+                                       "pwd >> '" + out.toUtf8() + "'; echo \"$KIV_RUN_TEST\" >> '" +
+                                           out.toUtf8() + "'");
     qputenv("KIV_RUN_TEST", "inherited");
     const QString project = dir.filePath("my tools/help project/my book.hpj");
     EXPECT_EQ(RunProgram(prog, {"/A/C/E/M", project}, "display only", "c", true, false), 0);
-    EXPECT_EQ(fileBytes(out), "[/A/C/E/M]\n[" + project.toUtf8() + "]\n" +
-                                  QDir::currentPath().toUtf8() + "\ninherited\n");
+    EXPECT_EQ(readFile(out), "[/A/C/E/M]\n[" + project.toUtf8() + "]\n" +
+                                 QDir::currentPath().toUtf8() + "\ninherited\n");
 }
 
 TEST(RunProgram, HiddenProgramWithMuchOutputDoesNotBlock) {
@@ -79,27 +75,17 @@ TEST(RunProgram, HiddenProgramWithMuchOutputDoesNotBlock) {
 
 TEST(RunProgram, WindowsProgramGoesThroughWineWhenInstalled) {
     QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("help dir"));
-    const QString exe = dir.filePath("HCW.EXE");
-    {
-        QFile f(exe);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("MZ\x90\0\x03", 5);
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    const QString exe = writeFile(dir.filePath("HCW.EXE"), QByteArray("MZ\x90\0\x03", 5));
+    QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString out = dir.filePath("wine.txt");
-    const QString wine =
-        writeScript(dir.filePath("wine"), "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; "
-                                          "done > '" +
-                                              out.toUtf8() + "'; exit 4");
-    const QString project = dir.filePath("help dir/book.hpj");
-    QFile(project).open(QIODevice::WriteOnly);
+    const QString wine = writeRecorder(dir.filePath("wine"), out, "exit 4");
+    const QString project = writeFile(dir.filePath("help dir/book.hpj"), {});
     {
         WineScope scope(wine);
         EXPECT_EQ(RunProgram(exe, {"/A/C/E/M", project}, exe, "Help compiler", true, true), 4);
         QString winProject = "Z:" + project;
         winProject.replace('/', '\\');
-        EXPECT_EQ(fileBytes(out),
+        EXPECT_EQ(readFile(out),
                   "[" + exe.toUtf8() + "]\n[/A/C/E/M]\n[" + winProject.toUtf8() + "]\n");
     }
     {

@@ -1,8 +1,6 @@
 #include "Shell.h"
 #include "FakeDesktop.h"
-#include "ScriptFile.h"
-
-#include <gtest/gtest.h>
+#include "TestFiles.h"
 
 namespace {
 

@@ -35,6 +35,13 @@ inline QString writeScript(const QString& path, const QByteArray& body) {
     return path;
 }
 
+// A script that writes its arguments to `out`, one "[argument]" a line, then
+// runs `then`.
+inline QString writeRecorder(const QString& path, const QString& out, const QByteArray& then = {}) {
+    return writeScript(path, "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > '" +
+                                 out.toUtf8() + "'\n" + then);
+}
+
 // Every file of a folder with its bytes, to show that nothing changed.
 inline std::map<QString, QByteArray> folderFiles(const QString& folder) {
     std::map<QString, QByteArray> files;
