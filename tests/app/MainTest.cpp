@@ -4,38 +4,32 @@
 #include "Main.h"
 #include "Application.h"
 #include "DMod.h"
+#include "DiOption.h"
+#include "FilenameEdit.h"
 #include "KivError.h"
 #include "KivRich.h"
 #include "KivTable.h"
-#include "QtPrinters.h"
 #include "RecordingHelpViewer.h"
 #include "RecordingUI.h"
+#include "TestFiles.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class MainTest : public ::testing::Test {
 protected:
@@ -62,12 +56,23 @@ protected:
 
     // A stand-in help compiler: records its arguments and writes S.err.
     QString compilerScript() {
-        const QString path = d + "mycomp";
-        writeAll(path, "#!/bin/sh\n"
-                       "echo \"$@\" >> \"$(dirname \"$0\")/args.txt\"\n"
-                       "printf 'No errors\\r\\n' > \"${1%.hpj}.err\"\n");
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return writeScript(d + "mycomp", "echo \"$@\" >> \"$(dirname \"$0\")/args.txt\"\n"
+                                         "printf 'No errors\\r\\n' > \"${1%.hpj}.err\"");
+    }
+
+    // Answers the next options dialog with `path` and OK, or with Cancel. The
+    // build repaints (and so runs timers) before the dialog shows: wait for it.
+    static void answerOptions(bool ok, const QString& path = QString()) {
+        auto* poll = new QTimer(qApp);
+        QObject::connect(poll, &QTimer::timeout, [poll, ok, path] {
+            auto* dialog = qobject_cast<TDialOptions*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            poll->deleteLater();
+            poll->stop();
+            dialog->FilenameEdit->edit()->setText(path);
+            (ok ? dialog->ButtonOK : dialog->ButtonCancel)->click();
+        });
+        poll->start(5);
     }
 
     static bool sendKey(QWidget* to, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
@@ -128,11 +133,11 @@ TEST_F(MainTest, NewProjectCommandCreatesAndOpensTheChosenProject) {
 
 TEST_F(MainTest, CommandLineProjectOpensWithContentsAndWindowNames) {
     const QString file = makeProject("book");
-    writeAll(d + "book.toc", "1 Book\r\n2 Topic=12\r\n");
-    writeAll(d + "book.err", "Warning 1\r\n");
-    QByteArray hpj = readAll(file);
+    writeFile(d + "book.toc", "1 Book\r\n2 Topic=12\r\n");
+    writeFile(d + "book.err", "Warning 1\r\n");
+    QByteArray hpj = readFile(file);
     hpj.replace("[WINDOWS]\r\n", "[WINDOWS]\r\nmain=\"Main\",,,\r\npopup=\"Pop\",,,\r\n");
-    writeAll(file, hpj);
+    writeFile(file, hpj);
 
     TFormMain w(file);
     EXPECT_EQ(w.windowTitle(), "KivHelp " + d + "book");
@@ -156,7 +161,7 @@ TEST_F(MainTest, ContentsPageSavesAndDropsChanges) {
     TFormMain w(makeProject("book"));
     w.MemoContents->setPlainText("1 Book\n2 Intro=10");
     w.SpeedButtonClick();
-    EXPECT_EQ(readAll(d + "book.toc"), "1 Book\r\n2 Intro=10\r\n");
+    EXPECT_EQ(readFile(d + "book.toc"), "1 Book\r\n2 Intro=10\r\n");
 
     w.MemoContents->setPlainText("typed and dropped");
     w.SpeedButton5Click();
@@ -169,7 +174,7 @@ TEST_F(MainTest, CloseProjectSavesContentsClearsPagesAndClosesTheHelpFirst) {
     w.MemoErrorLog->setPlainText("old messages");
     w.SpeedButton1Click();
 
-    EXPECT_EQ(readAll(d + "book.toc"), "1 Chapter\r\n");
+    EXPECT_EQ(readFile(d + "book.toc"), "1 Chapter\r\n");
     EXPECT_TRUE(w.MemoContents->toPlainText().isEmpty());
     EXPECT_TRUE(w.MemoErrorLog->toPlainText().isEmpty());
     EXPECT_FALSE(dm.ProjectOpen());
@@ -196,7 +201,7 @@ TEST_F(MainTest, DestroyingTheWindowClosesTheHelpButKeepsTheProject) {
     w->MemoContents->setPlainText("not saved");
     w.reset();
     EXPECT_EQ(viewer->calls, QStringList({"close " + d + "book.hlp"}));
-    EXPECT_EQ(readAll(d + "book.toc"), "");
+    EXPECT_EQ(readFile(d + "book.toc"), "");
     EXPECT_EQ(FormMain, nullptr);
     EXPECT_TRUE(dm.ProjectOpen());
 }
@@ -237,7 +242,7 @@ TEST_F(MainTest, F9InTheEditorCompilesTheCurrentTopicAndCtrlF9TheWholeProject) {
     EXPECT_TRUE(w.FormKeyDown(Qt::Key_F9, Qt::KeypadModifier));
     EXPECT_TRUE(QFile::exists(d + "book_20.rtf"));
     EXPECT_FALSE(QFile::exists(d + "book_10.rtf"));
-    EXPECT_EQ(readAll(d + "args.txt"), (d + "book.hpj\n").toUtf8());
+    EXPECT_EQ(readFile(d + "args.txt"), (d + "book.hpj\n").toUtf8());
     EXPECT_EQ(w.MemoErrorLog->toPlainText(), "No errors");
     EXPECT_EQ(viewer->calls.last(), "open " + d + "book.hlp JumpId(\"\",\"20\")");
     EXPECT_TRUE(w.statusBar()->isHidden());
@@ -246,7 +251,9 @@ TEST_F(MainTest, F9InTheEditorCompilesTheCurrentTopicAndCtrlF9TheWholeProject) {
     sendKey(w.DBRichText, Qt::Key_F9, Qt::ControlModifier);
     EXPECT_TRUE(QFile::exists(d + "book_10.rtf"));
     EXPECT_EQ(w.DBRichText->toPlainText(), before);
-    EXPECT_EQ(readAll(d + "args.txt").count('\n'), 2);
+    EXPECT_EQ(readFile(d + "args.txt").count('\n'), 2);
+    EXPECT_EQ(w.ProgressBuild->maximum(), 2); // the build reported its topics
+    EXPECT_TRUE(w.statusBar()->isHidden());
 
     // Other keys reach the focused control.
     EXPECT_FALSE(w.FormKeyDown(Qt::Key_F9, Qt::ShiftModifier));
@@ -265,7 +272,7 @@ TEST_F(MainTest, CompileMenuAndInvokeRunTheCompiler) {
 
     QFile::remove(d + "book.err");
     w.SpeedButton2Click();
-    EXPECT_EQ(readAll(d + "args.txt").count('\n'), 2);
+    EXPECT_EQ(readFile(d + "args.txt").count('\n'), 2);
     EXPECT_EQ(w.MemoErrorLog->toPlainText(), "No errors");
 }
 
@@ -282,6 +289,40 @@ TEST_F(MainTest, CompilerThatCannotStartRaisesAndHidesTheProgress) {
     }
     EXPECT_EQ(w.MemoErrorLog->toPlainText(), "kept");
     EXPECT_TRUE(w.statusBar()->isHidden());
+}
+
+TEST_F(MainTest, OptionsCommandStoresAConfirmedCompilerPath) {
+    TFormMain w;
+    answerOptions(false, "/opt/ignored");
+    w.SpeedButtonOptionsClick();
+    EXPECT_TRUE(dm.CompilerPath.isEmpty());
+    EXPECT_FALSE(QFile::exists(dm.SettingsFile));
+
+    answerOptions(true, "/opt/hcw.exe");
+    w.SpeedButtonOptionsClick();
+    EXPECT_EQ(dm.CompilerPath, "/opt/hcw.exe");
+    EXPECT_TRUE(readFile(dm.SettingsFile).contains("Name=/opt/hcw.exe"));
+}
+
+TEST_F(MainTest, CompileWithoutCompilerPathAsksForItFirst) {
+    TFormMain w(makeProject("book"));
+    addTopic(10, "Intro");
+    viewer->calls.clear();
+
+    // Cancelled: the files are built, nothing is run and nothing is shown.
+    answerOptions(false);
+    w.SpeedButtonCompileClick();
+    EXPECT_TRUE(QFile::exists(d + "book_10.rtf"));
+    EXPECT_FALSE(QFile::exists(d + "args.txt"));
+    EXPECT_TRUE(viewer->calls.isEmpty());
+    EXPECT_TRUE(ui->messages.isEmpty());
+
+    const QString script = compilerScript();
+    answerOptions(true, script);
+    w.SpeedButtonCompileClick();
+    EXPECT_EQ(dm.CompilerPath, script);
+    EXPECT_TRUE(QFile::exists(d + "args.txt"));
+    EXPECT_TRUE(readFile(dm.SettingsFile).contains(script.toUtf8()));
 }
 
 TEST_F(MainTest, BuildProgressShowsTopicsWrittenOutOfTotal) {
