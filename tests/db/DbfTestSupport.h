@@ -88,14 +88,19 @@ struct RawField {
     int decimals = 0;
 };
 
-inline void putLE(QByteArray& b, int at, quint32 v, int bytes) {
+// `v` as `bytes` bytes, most significant first (be) or last (le).
+inline QByteArray be(quint64 v, int bytes) {
+    QByteArray b(bytes, '\0');
     for (int i = 0; i < bytes; ++i)
-        b[at + i] = char((v >> (8 * i)) & 0xFF);
+        b[i] = char((v >> (8 * (bytes - 1 - i))) & 0xFF);
+    return b;
 }
 
-inline void putBE(QByteArray& b, int at, quint32 v, int bytes) {
+inline QByteArray le(quint64 v, int bytes) {
+    QByteArray b(bytes, '\0');
     for (int i = 0; i < bytes; ++i)
-        b[at + i] = char((v >> (8 * (bytes - 1 - i))) & 0xFF);
+        b[i] = char((v >> (8 * i)) & 0xFF);
+    return b;
 }
 
 // A .dbf with 32-byte descriptors (or 48-byte ones for dBase level 7) and the
@@ -114,9 +119,9 @@ inline QByteArray rawDbf(quint8 version, const std::vector<RawField>& fields,
     b[1] = char(124);
     b[2] = 5;
     b[3] = 17;
-    putLE(b, 4, quint32(records.size()), 4);
-    putLE(b, 8, quint32(headerSize), 2);
-    putLE(b, 10, quint32(recordSize), 2);
+    b.replace(4, 4, le(records.size(), 4));
+    b.replace(8, 2, le(headerSize, 2));
+    b.replace(10, 2, le(recordSize, 2));
     int at = first;
     for (const auto& f : fields) {
         memcpy(b.data() + at, f.name, strlen(f.name));

@@ -50,15 +50,14 @@ TEST_F(KivsqlTest, OneStatementAndCsv) {
     EXPECT_EQ(ins.status, 0) << ins.err.toStdString();
     EXPECT_EQ(ins.out, QString());
 
-    const Outcome r = sql(QStringLiteral("select * from t order by id"));
+    const Outcome r = sql("select * from t order by id");
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QString::fromUtf8("ID,NAME,N,F,D,L,M\n"
                                        "1,plain,12,0.1,2024-01-31,true,\"line one\r\nline two\"\n"
                                        "2,\"a,b\",12.5,-3,,false,\"say \"\"hi\"\"\"\n"
                                        "3,Café — €,,1234567.125,,,\n"));
-    EXPECT_EQ(sql(QStringLiteral("select count(*) as \"a,b\", avg(id) from t")).out,
-              QStringLiteral("\"a,b\",avg(id)\n3,2\n"));
-    EXPECT_EQ(sql(QStringLiteral("select id from t where id > 5")).out, QStringLiteral("ID\n"));
+    EXPECT_EQ(sql("select count(*) as \"a,b\", avg(id) from t").out, "\"a,b\",avg(id)\n3,2\n");
+    EXPECT_EQ(sql("select id from t where id > 5").out, "ID\n");
 }
 
 TEST_F(KivsqlTest, StatementsFromStandardInput) {
@@ -75,7 +74,7 @@ TEST_F(KivsqlTest, StatementsFromStandardInput) {
     // The third statement holds a ";" that does not end a line: it is one
     // statement with text after it, an error that stops the run.
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Syntax error at position 32 near \"insert\"")))
+    EXPECT_TRUE(r.err.contains("Syntax error at position 32 near \"insert\""))
         << r.err.toStdString();
     EXPECT_EQ(r.out, QString());
 
@@ -88,7 +87,7 @@ TEST_F(KivsqlTest, StatementsFromStandardInput) {
                               "from u order by 1;   \n"
                               "select count(*) from u");
     EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
-    EXPECT_EQ(ok.out, QStringLiteral("ID,NOTE\n1,\"semi;\ncolon\"\n4,it's;\ncount(*)\n2\n"));
+    EXPECT_EQ(ok.out, "ID,NOTE\n1,\"semi;\ncolon\"\n4,it's;\ncount(*)\n2\n");
 }
 
 TEST_F(KivsqlTest, WindowsLineEndsKeepQuotedText) {
@@ -96,7 +95,7 @@ TEST_F(KivsqlTest, WindowsLineEndsKeepQuotedText) {
                              "insert into t values ('one\r\ntwo');\r\n"
                              "select length(m) from t;\r\n");
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("length(m)\n8\n"));
+    EXPECT_EQ(r.out, "length(m)\n8\n");
 }
 
 TEST_F(KivsqlTest, EightBitScriptsReadAsWindows1252) {
@@ -114,8 +113,8 @@ TEST_F(KivsqlTest, TablesAndSchema) {
                                 "Create  Index I_Name on \"book.dbf\" (Name);\n"
                                 "create table \"Another.dbf\" (x char(1));\n");
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
-    EXPECT_EQ(sql(QStringLiteral(".tables")).out, QStringLiteral("Another.dbf\nbook.dbf\n"));
-    const Outcome schema = sql(QStringLiteral(".schema \"book.dbf\""));
+    EXPECT_EQ(sql(".tables").out, "Another.dbf\nbook.dbf\n");
+    const Outcome schema = sql(".schema \"book.dbf\"");
     const QString expected = QStringLiteral("Create Table \"book.dbf\" (ID numeric(8),NAME "
                                             "char(60),TEXT blob(10),PRICE numeric(8,2));\n"
                                             "Create unique Index I_Id on \"book.dbf\" (ID);\n"
@@ -130,30 +129,29 @@ TEST_F(KivsqlTest, TablesAndSchema) {
 }
 
 TEST_F(KivsqlTest, ErrorsStopTheRun) {
-    ASSERT_EQ(sql(QStringLiteral("create table t (id numeric(4))")).status, 0);
+    ASSERT_EQ(sql("create table t (id numeric(4))").status, 0);
     const Outcome r = script("insert into t values (1);\n"
                              "select nope from t;\n"
                              "insert into t values (2);\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.trimmed(), QStringLiteral("Unknown column \"nope\""));
-    EXPECT_EQ(sql(QStringLiteral("select id from t")).out, QStringLiteral("ID\n1\n"));
+    EXPECT_EQ(r.err.trimmed(), "Unknown column \"nope\"");
+    EXPECT_EQ(sql("select id from t").out, "ID\n1\n");
 
-    const Outcome missing =
-        kivsql({dir.filePath(QStringLiteral("no-such-folder")), QStringLiteral("select 1")});
+    const Outcome missing = kivsql({dir.filePath("no-such-folder"), "select 1"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("no-such-folder")));
+    EXPECT_TRUE(missing.err.contains("no-such-folder"));
 
-    const Outcome bad = sql(QStringLiteral(".frobnicate"));
+    const Outcome bad = sql(".frobnicate");
     EXPECT_EQ(bad.status, 1);
-    EXPECT_TRUE(bad.err.contains(QStringLiteral(".frobnicate")));
+    EXPECT_TRUE(bad.err.contains(".frobnicate"));
 
     const Outcome usage = kivsql({});
     EXPECT_EQ(usage.status, 1);
-    EXPECT_TRUE(usage.err.contains(QStringLiteral("usage")));
+    EXPECT_TRUE(usage.err.contains("usage"));
 
     // Output printed before the error stays; the error comes last.
     const Outcome partial = script("select id from t;\nselect id from missing;\nselect 2;\n");
     EXPECT_EQ(partial.status, 1);
-    EXPECT_EQ(partial.out, QStringLiteral("ID\n1\n"));
-    EXPECT_TRUE(partial.err.contains(QStringLiteral("\"missing\"")));
+    EXPECT_EQ(partial.out, "ID\n1\n");
+    EXPECT_TRUE(partial.err.contains("\"missing\""));
 }

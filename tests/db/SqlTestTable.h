@@ -1,27 +1,37 @@
-// A folder holding the topic table (created by the program's own statements)
-// and a detail table of notes, for the SQL tests.
+// Folders holding the topic table, made by the program's own statements, with
+// a detail table: notes for the SQL tests, links for the table and query tests.
 #pragma once
 
+#include "DbTest.h"
 #include "SqlDatabase.h"
 #include "SqlEval.h"
+#include "TQuery.h"
+#include "TTable.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+inline void createTopicTable(SqlDatabase& db) {
+    db.execute("Create Table \"demo.dbf\" (Id numeric(8),Name char(60),Keys char(254),"
+               "AKeys char(254),BSeq char(20),CTX char(20),Window char(20),State numeric(1),"
+               "Text blob(10),Unit char(20),Class char(40),Declar blob(10))");
+    const char* const indexes[][2] = {{"Id", "unique"}, {"Name", ""}, {"BSeq", ""}, {"State", ""}};
+    for (const auto& ix : indexes)
+        db.execute(QStringLiteral("Create %2 Index I_%1 on \"demo.dbf\" (%1)")
+                       .arg(QLatin1String(ix[0]), QLatin1String(ix[1])));
+}
 
 class SqlTopics : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         db = std::make_unique<SqlDatabase>(dir.path());
-        run("Create Table \"demo.dbf\" (Id numeric(8),Name char(60),Keys char(254),AKeys char(254),"
-            "BSeq char(20),CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit "
-            "char(20),"
-            "Class char(40),Declar blob(10))");
-        const char* const indexes[][2] = {
-            {"Id", "unique"}, {"Name", ""}, {"BSeq", ""}, {"State", ""}};
-        for (const auto& ix : indexes)
-            run(QStringLiteral("Create %2 Index I_%1 on \"demo.dbf\" (%1)")
-                    .arg(QLatin1String(ix[0]), QLatin1String(ix[1])));
+        createTopicTable(*db);
         run("insert into \"demo.dbf\" (ID, NAME, KEYS, STATE, TEXT, BSEQ) values "
             "(10, 'Intro', 'start;begin', 1, '{\\rtf1 intro}', 'a:010'), "
             "(20, 'about', null, 2, null, 'a:020'), "
@@ -56,15 +66,51 @@ protected:
     }
 
     QString error(const QString& sql) {
-        try {
-            run(sql);
-        } catch (const EKivError& e) {
-            return e.message();
-        }
-        return QStringLiteral("(no error)");
+        return raised<EKivError>([&] { run(sql); });
     }
     QString error(const char* sql) { return error(QString::fromUtf8(sql)); }
 
     QTemporaryDir dir;
     std::unique_ptr<SqlDatabase> db;
+};
+
+class TopicFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        SqlDatabase db(dir.path());
+        createTopicTable(db);
+        db.execute(
+            "insert into \"demo.dbf\" (ID, NAME, STATE, TEXT, CTX) values "
+            "(30, 'Menus', 2, '{\\rtf1 menus}', 'b'), (10, 'Intro', 1, '{\\rtf1 intro}', 'c'), "
+            "(40, 'Install', 3, null, 'a'), (20, 'About', 1, null, null)");
+        db.execute("create table links (topic numeric(8), target numeric(8))");
+        db.execute("create index I_Topic on links (topic)");
+        db.execute("insert into links values (10, 20), (10, 30), (20, 40), (40, 10)");
+    }
+
+    // An open table on the topic table in ID order.
+    std::unique_ptr<TTable> topics(const QString& order = "ID") {
+        auto t = std::make_unique<TTable>();
+        t->setObjectName("TbMain");
+        t->setDatabaseName(dir.path());
+        t->setTableName("demo.dbf");
+        t->setIndexFieldNames(order);
+        t->Open();
+        return t;
+    }
+
+    static QList<int> ids(TDataSet& ds, const QString& field = "ID") {
+        QList<int> list;
+        ds.First();
+        while (!ds.Eof()) {
+            list << int(ds.FieldByName(field)->AsInteger());
+            ds.Next();
+        }
+        return list;
+    }
+
+    static int id(TDataSet& ds) { return int(ds.FieldByName("ID")->AsInteger()); }
+
+    QTemporaryDir dir;
 };

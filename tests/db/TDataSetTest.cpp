@@ -200,12 +200,7 @@ TEST(TDataSet, LocateHonoursCaseAndPartialKeyOptions) {
     EXPECT_FALSE(t->Locate("ID", 99));
     EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 30);
 
-    try {
-        t->Locate("TITLE", "x");
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Topics: Field 'TITLE' not found");
-    }
+    EXPECT_EQ(raised([&] { t->Locate("TITLE", "x"); }), "Topics: Field 'TITLE' not found");
     EXPECT_THROW(t->Locate("NAME;ID", "Menus"), EDatabaseError);
 
     EXPECT_EQ(t->Lookup("ID", 20, "NAME").toString(), "Install");
@@ -238,12 +233,7 @@ TEST(TDataSet, PostChecksRequiredFieldsAndKeepsTheRecord) {
     t->Open();
     t->Append();
     t->FieldByName("NAME")->setAsString("no id");
-    try {
-        t->Post();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Field 'ID' must have a value");
-    }
+    EXPECT_EQ(raised([&] { t->Post(); }), "Field 'ID' must have a value");
     EXPECT_EQ(t->State(), TDataSetState::dsInsert);
     EXPECT_EQ(t->FieldByName("NAME")->AsString(), "no id");
     t->FieldByName("ID")->setAsInteger(1);
@@ -262,12 +252,8 @@ TEST(TDataSet, ClosingDropsAPendingEdit) {
 
 TEST(TDataSet, FieldsRefuseWritesOutsideEditAndOnReadOnly) {
     auto t = sampleTopics();
-    try {
-        t->FieldByName("NAME")->setAsString("x");
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Topics: Dataset not in edit or insert mode");
-    }
+    EXPECT_EQ(raised([&] { t->FieldByName("NAME")->setAsString("x"); }),
+              "Topics: Dataset not in edit or insert mode");
     t->FieldByName("ID")->setReadOnly(true);
     t->Edit();
     EXPECT_THROW(t->FieldByName("ID")->setAsInteger(5), EDatabaseError);
@@ -290,24 +276,14 @@ TEST(TDataSet, CalculatedAndLookupFieldsFollowTheRecord) {
     TMemTable t;
     t.addFieldDef("ID", TFieldType::ftInteger);
     t.addFieldDef("STATE", TFieldType::ftSmallint);
-    auto* id = new TIntegerField(&t);
-    id->setFieldName("ID");
-    id->setDataSet(&t);
-    auto* state = new TSmallintField(&t);
-    state->setFieldName("STATE");
-    state->setDataSet(&t);
-    auto* twice = new TIntegerField(&t);
-    twice->setFieldName("TWICE");
-    twice->setFieldKind(TFieldKind::fkCalculated);
-    twice->setDataSet(&t);
-    auto* stateText = new TStringField(&t);
-    stateText->setFieldName("STATETEXT");
-    stateText->setFieldKind(TFieldKind::fkLookup);
+    auto* id = addField<TIntegerField>(t, "ID");
+    auto* state = addField<TSmallintField>(t, "STATE");
+    auto* twice = addField<TIntegerField>(t, "TWICE", TFieldKind::fkCalculated);
+    auto* stateText = addField<TStringField>(t, "STATETEXT", TFieldKind::fkLookup);
     stateText->setLookupDataSet(states.get());
     stateText->setKeyFields("STATE");
     stateText->setLookupKeyFields("CODE");
     stateText->setLookupResultField("TEXT");
-    stateText->setDataSet(&t);
     int calcs = 0;
     t.OnCalcFields = [&calcs](TDataSet* ds) {
         ++calcs;
@@ -340,16 +316,8 @@ TEST(TDataSet, CalculatedAndLookupFieldsFollowTheRecord) {
     // Incomplete lookup settings stop the open with a message naming the field.
     TMemTable bad;
     bad.addFieldDef("ID", TFieldType::ftInteger);
-    auto* look = new TStringField(&bad);
-    look->setFieldName("LOOK");
-    look->setFieldKind(TFieldKind::fkLookup);
-    look->setDataSet(&bad);
-    try {
-        bad.Open();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Lookup information for field 'LOOK' is incomplete");
-    }
+    addField<TStringField>(bad, "LOOK", TFieldKind::fkLookup);
+    EXPECT_EQ(raised([&] { bad.Open(); }), "Lookup information for field 'LOOK' is incomplete");
     EXPECT_FALSE(bad.Active());
 }
 
@@ -357,13 +325,8 @@ TEST(TDataSet, PersistentFieldsKeepTheirOrderAndCheckTheSource) {
     TMemTable t;
     t.addFieldDef("ID", TFieldType::ftFloat);
     t.addFieldDef("NAME", TFieldType::ftString, 60);
-    auto* name = new TStringField(&t);
-    name->setFieldName("NAME");
-    name->setDisplayLabel("Name");
-    name->setDataSet(&t);
-    auto* id = new TFloatField(&t);
-    id->setFieldName("ID");
-    id->setDataSet(&t);
+    auto* name = addField<TStringField>(t, "NAME");
+    auto* id = addField<TFloatField>(t, "ID");
     t.Open();
     EXPECT_EQ(t.FieldNames(), QStringList({"NAME", "ID"}));
     EXPECT_EQ(name->Size(), 60);
@@ -373,16 +336,10 @@ TEST(TDataSet, PersistentFieldsKeepTheirOrderAndCheckTheSource) {
     id->setIndex(0);
     EXPECT_EQ(t.FieldNames(), QStringList({"ID", "NAME"}));
 
-    auto* wrong = new TIntegerField(&t);
-    wrong->setFieldName("NAME");
     name->setDataSet(nullptr);
-    wrong->setDataSet(&t);
-    try {
-        t.Open();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Type mismatch for field 'NAME', expecting: Integer actual: String");
-    }
+    addField<TIntegerField>(t, "NAME");
+    EXPECT_EQ(raised([&] { t.Open(); }),
+              "Type mismatch for field 'NAME', expecting: Integer actual: String");
     EXPECT_FALSE(t.Active());
 
     // Without persistent fields the dataset makes them from the columns.

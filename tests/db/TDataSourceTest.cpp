@@ -19,7 +19,7 @@ protected:
     }
     void LayoutChanged() override { log << "layout"; }
     void RecordChanged(TField* field) override {
-        log << (field ? "record " + field->FieldName() : QStringLiteral("record"));
+        log << (field ? "record " + field->FieldName() : "record");
     }
     void UpdateData() override { log << "update"; }
     void CheckBrowseMode() override { log << "check"; }

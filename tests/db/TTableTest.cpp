@@ -1,4 +1,4 @@
-#include "TopicFolder.h"
+#include "SqlTestTable.h"
 
 using TTableTest = TopicFolder;
 
@@ -58,12 +58,7 @@ TEST_F(TTableTest, OrderFollowsIndexesAndSortsWithoutOne) {
     t->setIndexFieldNames("");
     EXPECT_EQ(ids(*t), QList<int>({30, 10, 40, 20})); // file order
 
-    try {
-        t->setIndexFieldNames("TITLE");
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "TbMain: Field 'TITLE' not found");
-    }
+    EXPECT_EQ(raised([&] { t->setIndexFieldNames("TITLE"); }), "TbMain: Field 'TITLE' not found");
     EXPECT_THROW(t->setIndexName("I_None"), EDatabaseError);
     EXPECT_EQ(t->IndexFieldNames(), ""); // nothing changed
     EXPECT_EQ(ids(*t), QList<int>({30, 10, 40, 20}));
@@ -122,12 +117,8 @@ TEST_F(TTableTest, UniqueViolationKeepsTheRecordInEdit) {
     t->Append();
     t->FieldByName("ID")->setAsInteger(20);
     t->FieldByName("NAME")->setAsString("Duplicate");
-    try {
-        t->Post();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_TRUE(e.message().contains("Key violation")) << e.message().toStdString();
-    }
+    const QString violation = raised([&] { t->Post(); });
+    EXPECT_TRUE(violation.contains("Key violation")) << violation.toStdString();
     EXPECT_EQ(t->State(), TDataSetState::dsInsert);
     EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Duplicate");
     t->FieldByName("ID")->setAsInteger(50);
@@ -171,12 +162,7 @@ TEST_F(TTableTest, CursorsOnOneFileSeeStoredChanges) {
     // A record deleted through the other cursor cannot be edited or deleted again.
     main->Locate("ID", 30);
     main->Delete();
-    try {
-        calc->Edit();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "TbMain: Record/Key deleted");
-    }
+    EXPECT_EQ(raised([&] { calc->Edit(); }), "TbMain: Record/Key deleted");
     EXPECT_EQ(calc->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(ids(*calc), QList<int>({20, 25, 40}));
 }
@@ -213,12 +199,7 @@ TEST_F(TTableTest, DetailFollowsItsMaster) {
     unordered.setTableName("links");
     unordered.setMasterFields("ID");
     unordered.setMasterSource(&source);
-    try {
-        unordered.Open();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Master fields and index fields do not match");
-    }
+    EXPECT_EQ(raised([&] { unordered.Open(); }), "Master fields and index fields do not match");
 }
 
 TEST_F(TTableTest, ReadOnlyTablesRefuseChanges) {
@@ -228,12 +209,7 @@ TEST_F(TTableTest, ReadOnlyTablesRefuseChanges) {
     t.setReadOnly(true);
     t.Open();
     EXPECT_FALSE(t.CanModify());
-    try {
-        t.Edit();
-        FAIL();
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Cannot modify a read-only dataset");
-    }
+    EXPECT_EQ(raised([&] { t.Edit(); }), "Cannot modify a read-only dataset");
     EXPECT_THROW(t.Delete(), EDatabaseError);
     EXPECT_EQ(t.RecordCount(), 4);
     EXPECT_THROW(t.setReadOnly(false), EDatabaseError); // only while closed
@@ -247,20 +223,9 @@ TEST_F(TTableTest, PersistentFieldsAsTheDataModuleDeclaresThem) {
     t.setDatabaseName(dir.path());
     t.setTableName("demo.dbf");
     t.setIndexFieldNames("ID");
-    auto* id = new TFloatField(&t);
-    id->setFieldName("ID");
-    id->setDisplayWidth(5);
-    id->setDataSet(&t);
-    auto* name = new TStringField(&t);
-    name->setFieldName("NAME");
-    name->setDisplayLabel("Name");
-    name->setDisplayWidth(25);
-    name->setDataSet(&t);
-    auto* declar = new TMemoField(&t);
-    declar->setFieldName("DECLAR");
-    declar->setDisplayLabel("Declaration");
-    declar->setTag(8);
-    declar->setDataSet(&t);
+    auto* id = addField<TFloatField>(t, "ID");
+    auto* name = addField<TStringField>(t, "NAME");
+    addField<TMemoField>(t, "DECLAR");
     t.Open();
     EXPECT_EQ(t.FieldNames(), QStringList({"ID", "NAME", "DECLAR"}));
     t.Append();
