@@ -2,39 +2,20 @@
 // against SQLite's C API doing the same on the same rows: a topic table of
 // 100,000 rows by default. Prints each time, SQLite's time and the ratio.
 #include "TTable.h"
+#include "TopicRows.h"
 
-#include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <sqlite3.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
-const char* const words[] = {"table", "query", "Field", "index", "filter", "Topic", "print",
-                             "grid",  "combo", "popup", "Link",  "jump",   "macro", "window",
-                             "unit",  "class", "event", "Value", "record", "cursor"};
+using namespace topicbench;
 
-QString phrase(QRandomGenerator& rng, int count) {
-    QStringList out;
-    for (int i = 0; i < count; ++i)
-        out << QLatin1String(words[rng.bounded(20)]);
-    return out.join(QLatin1Char(' '));
-}
-
-double best(int runs, const std::function<void()>& fn) {
-    double bestMs = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        fn();
-        bestMs = std::min(bestMs, double(t.nsecsElapsed()) / 1e6);
-    }
-    return bestMs;
-}
+// Mixed case, so that case-insensitive searches and text ranges have work to do.
+const char* const words[20] = {"table", "query", "Field", "index", "filter", "Topic", "print",
+                               "grid",  "combo", "popup", "Link",  "jump",   "macro", "window",
+                               "unit",  "class", "event", "Value", "record", "cursor"};
 
 [[noreturn]] void fail(const char* what, sqlite3* db) {
     std::fprintf(stderr, "sqlite %s: %s\n", what, sqlite3_errmsg(db));
@@ -94,50 +75,27 @@ int main(int argc, char** argv) {
 
     sqlite3* db = nullptr;
     if (sqlite3_open(litePath.toUtf8().constData(), &db) != SQLITE_OK) return 1;
-    exec(db,
-         "create table topics (ID integer, NAME text, KEYS text, AKEYS text, BSEQ text, "
-         "CTX text, WINDOW text, STATE integer, TEXT text, UNIT text, CLASS text, DECLAR text)");
+    exec(db, kLiteTable);
     exec(db, "begin");
-    sqlite3_stmt* ins = prepare(db, "insert into topics values (?,?,?,?,?,?,?,?,?,?,?,?)");
+    sqlite3_stmt* ins = prepare(db, kLiteInsert);
     {
-        DbfTable::create(dbf, {{QStringLiteral("ID"), FieldType::Numeric, 8, 0},
-                               {QStringLiteral("NAME"), FieldType::Character, 60, 0},
-                               {QStringLiteral("KEYS"), FieldType::Character, 254, 0},
-                               {QStringLiteral("AKEYS"), FieldType::Character, 254, 0},
-                               {QStringLiteral("BSEQ"), FieldType::Character, 20, 0},
-                               {QStringLiteral("CTX"), FieldType::Character, 20, 0},
-                               {QStringLiteral("WINDOW"), FieldType::Character, 20, 0},
-                               {QStringLiteral("STATE"), FieldType::Numeric, 1, 0},
-                               {QStringLiteral("TEXT"), FieldType::Memo, 10, 0},
-                               {QStringLiteral("UNIT"), FieldType::Character, 20, 0},
-                               {QStringLiteral("CLASS"), FieldType::Character, 40, 0},
-                               {QStringLiteral("DECLAR"), FieldType::Memo, 10, 0}});
+        SqlDatabase sql(dir.path());
+        createTopicTable(sql);
         auto table = DbfTable::open(dbf);
         QRandomGenerator rng(7);
         DbfBatch batch;
         for (int i = 0; i < n; ++i) {
-            const QString name = phrase(rng, 2 + rng.bounded(3)) + QStringLiteral(" %1").arg(i);
-            const QString keys = phrase(rng, 5);
-            const QString bseq =
-                QStringLiteral("seq:%1").arg(rng.bounded(1000), 5, 10, QLatin1Char('0'));
-            const int state = int(rng.bounded(4));
-            const QString text =
-                QStringLiteral("{\\rtf1\\ansi ") + phrase(rng, 30) + QLatin1Char('}');
-            batch.appends.push_back({qint64(i + 1), name, keys, QVariant(), bseq, QVariant(),
-                                     QVariant(), state, text, QStringLiteral("Unit"),
-                                     QStringLiteral("TClass"), QVariant()});
-            sqlite3_bind_int64(ins, 1, i + 1);
-            sqlite3_bind_text(ins, 2, name.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(ins, 3, keys.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_null(ins, 4);
-            sqlite3_bind_text(ins, 5, bseq.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_null(ins, 6);
-            sqlite3_bind_null(ins, 7);
-            sqlite3_bind_int(ins, 8, state);
-            sqlite3_bind_text(ins, 9, text.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(ins, 10, "Unit", -1, SQLITE_STATIC);
-            sqlite3_bind_text(ins, 11, "TClass", -1, SQLITE_STATIC);
-            sqlite3_bind_null(ins, 12);
+            Topic t;
+            t.id = i + 1;
+            t.name = phrase(rng, 2 + rng.bounded(3), words) + QStringLiteral(" %1").arg(i);
+            t.keys = phrase(rng, 5, words);
+            t.bseq = QStringLiteral("seq:%1").arg(rng.bounded(1000), 5, 10, QLatin1Char('0'));
+            t.state = int(rng.bounded(4));
+            t.text = QStringLiteral("{\\rtf1\\ansi ") + phrase(rng, 30, words) + QLatin1Char('}');
+            t.unit = QStringLiteral("Unit");
+            t.cls = QStringLiteral("TClass");
+            batch.appends.push_back(t.record());
+            t.bind(ins);
             sqlite3_step(ins);
             sqlite3_reset(ins);
             if (batch.appends.size() == 5000 || i == n - 1) {
@@ -145,17 +103,11 @@ int main(int argc, char** argv) {
                 batch = DbfBatch();
             }
         }
-        table->addIndex({QStringLiteral("I_Id"), {QStringLiteral("ID")}, true, false});
-        table->addIndex({QStringLiteral("I_Name"), {QStringLiteral("NAME")}, false, false});
-        table->addIndex({QStringLiteral("I_BSeq"), {QStringLiteral("BSEQ")}, false, false});
-        table->addIndex({QStringLiteral("I_State"), {QStringLiteral("STATE")}, false, false});
     }
     sqlite3_finalize(ins);
     exec(db, "commit");
-    exec(db, "create unique index I_Id on topics (ID)");
-    exec(db, "create index I_Name on topics (NAME)");
-    exec(db, "create index I_BSeq on topics (BSEQ)");
-    exec(db, "create index I_State on topics (STATE)");
+    for (const char* ix : kLiteIndexes)
+        exec(db, ix);
     sqlite3_close(db);
 
     size_t sink = 0;

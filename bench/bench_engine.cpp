@@ -1,38 +1,17 @@
 // bench_engine [ROWS]: the dBase engine and its SQL against SQLite on the same
 // rows (a topic table, 100,000 rows by default, memos of about 2 KB of RTF).
 // Prints each time, the ratio to SQLite and the open table's memory.
-#include "DbfTable.h"
-#include "SqlDatabase.h"
+#include "TopicRows.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <sqlite3.h>
 
 #include <cstdio>
-#include <functional>
 
 namespace {
 
-struct Topic {
-    qint64 id;
-    QString name, keys, akeys, bseq, ctx, window;
-    int state;
-    QString text, unit, cls, declar;
-};
-
-const char* const words[] = {"table", "query", "field", "index", "filter", "topic", "print",
-                             "grid",  "combo", "popup", "link",  "jump",   "macro", "window",
-                             "unit",  "class", "event", "value", "record", "cursor"};
-
-QString phrase(QRandomGenerator& rng, int count) {
-    QStringList out;
-    for (int i = 0; i < count; ++i)
-        out << QLatin1String(words[rng.bounded(20)]);
-    return out.join(QLatin1Char(' '));
-}
+using namespace topicbench;
 
 std::vector<Topic> makeTopics(int n) {
     QRandomGenerator rng(42);
@@ -70,18 +49,6 @@ long rssKb() {
     if (!f.open(QIODevice::ReadOnly)) return 0;
     const QList<QByteArray> parts = f.readAll().split(' ');
     return parts.size() > 1 ? parts[1].toLong() * 4 : 0;
-}
-
-// Best of `runs` timings in milliseconds.
-double best(int runs, const std::function<void()>& fn) {
-    double bestMs = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        fn();
-        bestMs = std::min(bestMs, double(t.nsecsElapsed()) / 1e6);
-    }
-    return bestMs;
 }
 
 class Lite {
@@ -163,15 +130,7 @@ int main(int argc, char** argv) {
 
     // Bulk insert.
     SqlDatabase sql(dir.path());
-    sql.execute(QStringLiteral("Create Table \"topics.dbf\" (Id numeric(8),Name char(60),Keys "
-                               "char(254),AKeys char(254),BSeq char(20),"
-                               "CTX char(20),Window char(20),State numeric(1),Text blob(10),Unit "
-                               "char(20),Class char(40),Declar blob(10))"));
-    for (const char* ix : {"Create unique Index I_Id on \"topics.dbf\" (Id)",
-                           "Create  Index I_Name on \"topics.dbf\" (Name)",
-                           "Create  Index I_BSeq on \"topics.dbf\" (BSeq)",
-                           "Create  Index I_State on \"topics.dbf\" (State)"})
-        sql.execute(QString::fromLatin1(ix));
+    createTopicTable(sql);
     QElapsedTimer timer;
     timer.start();
     {
@@ -180,11 +139,7 @@ int main(int argc, char** argv) {
         for (int from = 0; from < n; from += chunk) {
             DbfBatch batch;
             for (int i = from; i < std::min(n, from + chunk); ++i) {
-                const Topic& t = topics[size_t(i)];
-                batch.appends.push_back({t.id, t.name, t.keys, t.akeys, t.bseq,
-                                         t.ctx.isEmpty() ? QVariant() : QVariant(t.ctx),
-                                         t.window.isEmpty() ? QVariant() : QVariant(t.window),
-                                         t.state, t.text, t.unit, t.cls, t.declar});
+                batch.appends.push_back(topics[size_t(i)].record());
             }
             table->applyBatch(batch);
         }
@@ -194,30 +149,14 @@ int main(int argc, char** argv) {
     const QString litePath = dir.filePath(QStringLiteral("topics.sqlite"));
     Lite lite(litePath);
     timer.restart();
-    lite.exec("create table topics (ID integer, NAME text, KEYS text, AKEYS text, BSEQ text, CTX "
-              "text, WINDOW text, "
-              "STATE integer, TEXT text, UNIT text, CLASS text, DECLAR text)");
-    lite.exec("create unique index I_Id on topics (ID)");
-    lite.exec("create index I_Name on topics (NAME)");
-    lite.exec("create index I_BSeq on topics (BSEQ)");
-    lite.exec("create index I_State on topics (STATE)");
+    lite.exec(kLiteTable);
+    for (const char* ix : kLiteIndexes)
+        lite.exec(ix);
     lite.exec("begin");
     {
-        sqlite3_stmt* ins = lite.prepare("insert into topics values (?,?,?,?,?,?,?,?,?,?,?,?)");
+        sqlite3_stmt* ins = lite.prepare(kLiteInsert);
         for (const Topic& t : topics) {
-            sqlite3_bind_int64(ins, 1, t.id);
-            const QString* texts[] = {&t.name, &t.keys, &t.akeys, &t.bseq, &t.ctx, &t.window};
-            for (int k = 0; k < 6; ++k) {
-                if (texts[k]->isEmpty())
-                    sqlite3_bind_null(ins, 2 + k);
-                else
-                    sqlite3_bind_text(ins, 2 + k, texts[k]->toUtf8().constData(), -1,
-                                      SQLITE_TRANSIENT);
-            }
-            sqlite3_bind_int(ins, 8, t.state);
-            const QString* rest[] = {&t.text, &t.unit, &t.cls, &t.declar};
-            for (int k = 0; k < 4; ++k)
-                sqlite3_bind_text(ins, 9 + k, rest[k]->toUtf8().constData(), -1, SQLITE_TRANSIENT);
+            t.bind(ins);
             sqlite3_step(ins);
             sqlite3_reset(ins);
         }
