@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "Application.h"
 #include "DMod.h"
 #include "DiOption.h"
 #include "KivRich.h"
@@ -104,8 +105,8 @@ void TFormMain::FormDestroy() {
     // not saved and the project stays as it is.
     try {
         CloseHelpWindow();
-    } catch (const std::exception&) {
-        // A viewer that cannot be told is no reason to keep the program alive.
+    } catch (const std::exception& e) {
+        TApplication::HandleException(e);
     }
     if (DM) DM->setMainWindowPages(nullptr, nullptr);
 }
@@ -270,7 +271,7 @@ void TFormMain::UpdateProjectControls() {
     const bool open = DM->ProjectOpen();
     setWindowTitle(open ? QStringLiteral("KivHelp ") + DM->ProjectDir + DM->ProjectName
                         : QStringLiteral("KivHelp"));
-    if (open) RefillWindowLists();
+    RefillWindowLists(); // no names left over from a closed project
     for (QWidget* control : PanelTools->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         control->setEnabled(open || control == SpeedButtonNew || control == SpeedButtonOpen ||
                             control == SpeedButtonOptions);

@@ -265,8 +265,6 @@ TEST_F(MainTest, CompileMenuAndInvokeRunTheCompiler) {
     addTopic(10, "Intro");
     dm.CompilerPath = compilerScript();
 
-    EXPECT_EQ(w.Compilehelpproject1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F9));
-    EXPECT_EQ(w.Compilecurrenttopic1->shortcut(), QKeySequence(Qt::Key_F9));
     w.Compilehelpproject1->trigger();
     EXPECT_TRUE(QFile::exists(d + "book_10.rtf"));
 
@@ -291,19 +289,6 @@ TEST_F(MainTest, CompilerThatCannotStartRaisesAndHidesTheProgress) {
     EXPECT_TRUE(w.statusBar()->isHidden());
 }
 
-TEST_F(MainTest, OptionsCommandStoresAConfirmedCompilerPath) {
-    TFormMain w;
-    answerOptions(false, "/opt/ignored");
-    w.SpeedButtonOptionsClick();
-    EXPECT_TRUE(dm.CompilerPath.isEmpty());
-    EXPECT_FALSE(QFile::exists(dm.SettingsFile));
-
-    answerOptions(true, "/opt/hcw.exe");
-    w.SpeedButtonOptionsClick();
-    EXPECT_EQ(dm.CompilerPath, "/opt/hcw.exe");
-    EXPECT_TRUE(readFile(dm.SettingsFile).contains("Name=/opt/hcw.exe"));
-}
-
 TEST_F(MainTest, CompileWithoutCompilerPathAsksForItFirst) {
     TFormMain w(makeProject("book"));
     addTopic(10, "Intro");
@@ -323,16 +308,6 @@ TEST_F(MainTest, CompileWithoutCompilerPathAsksForItFirst) {
     EXPECT_EQ(dm.CompilerPath, script);
     EXPECT_TRUE(QFile::exists(d + "args.txt"));
     EXPECT_TRUE(readFile(dm.SettingsFile).contains(script.toUtf8()));
-}
-
-TEST_F(MainTest, BuildProgressShowsTopicsWrittenOutOfTotal) {
-    TFormMain w;
-    w.BuildProgress(0, 40);
-    EXPECT_FALSE(w.statusBar()->isHidden());
-    w.BuildProgress(25, 40);
-    EXPECT_EQ(w.ProgressBuild->maximum(), 40);
-    EXPECT_EQ(w.ProgressBuild->value(), 25);
-    EXPECT_EQ(w.ProgressBuild->text(), "Topics written: 25 of 40");
 }
 
 TEST(DefaultErrorHandler, ShowsEngineErrorsAndStaysSilentOnAbort) {
