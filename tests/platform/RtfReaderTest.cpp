@@ -1,19 +1,12 @@
 #include "richtext/RtfReader.h"
 #include "richtext/RtfTables.h"
+#include "TestFiles.h"
 
-#include <QFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
-#include <gtest/gtest.h>
 
 namespace {
-
-QByteArray seed(const char* name) {
-    QFile f(QStringLiteral(KIV_TEST_DATA "/../fuzz/corpus/rtf/") + QLatin1String(name));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
-    return f.readAll();
-}
 
 QString read(const QByteArray& rtf, QTextDocument& doc) {
     RtfReader::read(rtf, doc);
@@ -36,15 +29,9 @@ const QChar kParagraph = QChar::ParagraphSeparator;
 
 } // namespace
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 TEST(RtfReader, NewTopicDocumentHasTablesAndNoBody) {
     QTextDocument doc;
-    EXPECT_EQ(read(seed("newtopic.rtf"), doc), QString());
+    EXPECT_EQ(read(rtfSeed("newtopic.rtf"), doc), QString());
     EXPECT_EQ(doc.blockCount(), 1);
     const RtfTables t = rtfTables(doc);
     ASSERT_EQ(t.fonts.size(), 4);
@@ -113,7 +100,7 @@ TEST(RtfReader, FinalParagraphMarkOpensNoParagraph) {
 
 TEST(RtfReader, RichEditBullets) {
     QTextDocument doc;
-    read(seed("richedit1.rtf"), doc);
+    read(rtfSeed("richedit1.rtf"), doc);
     const QTextBlock one = doc.findBlock(indexOf(doc, "Bullet one"));
     const QTextBlock two = doc.findBlock(indexOf(doc, "Bullet two"));
     ASSERT_TRUE(one.textList() && two.textList());
@@ -175,7 +162,7 @@ TEST(RtfReader, SkipsDestinationsAndUnknownWords) {
 
 TEST(RtfReader, SeedShapes) {
     QTextDocument doc;
-    read(seed("richedit2.rtf"), doc);
+    read(rtfSeed("richedit2.rtf"), doc);
     EXPECT_TRUE(doc.toRawText().contains(QString::fromUtf8("Justified € euro")));
     EXPECT_TRUE(doc.toRawText().contains(QString::fromUtf8("あ kana")));
     EXPECT_TRUE(doc.toRawText().contains(QString::fromUtf8("mono { } \\ \u00A0nbsp")));
@@ -183,22 +170,22 @@ TEST(RtfReader, SeedShapes) {
     EXPECT_TRUE(item.textList());
     EXPECT_TRUE(formatAt(doc, indexOf(doc, "bold")).fontWeight() >= QFont::Bold);
 
-    read(seed("word.rtf"), doc);
+    read(rtfSeed("word.rtf"), doc);
     EXPECT_EQ(doc.toRawText(), QString::fromUtf8("Word text “quoted” – dash") + kParagraph +
                                    "item" + kParagraph + "link");
     EXPECT_TRUE(doc.findBlockByNumber(1).textList());
     EXPECT_EQ(Rtf::familyOf(formatAt(doc, 0)), "Calibri"); // \f37, not the table's order
     EXPECT_EQ(formatAt(doc, indexOf(doc, "link")).foreground().color(), QColor(0, 0, 255));
 
-    read(seed("wordpad.rtf"), doc);
+    read(rtfSeed("wordpad.rtf"), doc);
     EXPECT_EQ(doc.toRawText(), QString("WordPad text") + kParagraph + "Centered title" +
                                    kParagraph + kParagraph + "text");
 }
 
 TEST(RtfReader, PlainTextIsReadAsText) {
     QTextDocument doc;
-    read(seed("newtopic.rtf"), doc);
-    EXPECT_EQ(read(seed("plain.txt"), doc), QString::fromUtf8("Not RTF at all") + kParagraph +
+    read(rtfSeed("newtopic.rtf"), doc);
+    EXPECT_EQ(read(rtfSeed("plain.txt"), doc), QString::fromUtf8("Not RTF at all") + kParagraph +
                                                 QString::fromUtf8("second line café") + kParagraph);
     EXPECT_TRUE(rtfTables(doc).isEmpty());
     EXPECT_EQ(read("", doc), "");
