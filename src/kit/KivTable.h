@@ -48,8 +48,7 @@ using TOnDataSetActionEvent = std::function<void(QObject* sender, TDataSet* data
 
 // What the kit's table and query add to their dataset. Each class publishes
 // these with its own Q_PROPERTY lines, as moc reads no templates.
-template <class Base>
-class TKivDataSetOf : public Base {
+template <class Base> class TKivDataSetOf : public Base {
 public:
     explicit TKivDataSetOf(QObject* owner) : Base(owner) {
         this->events().add(QStringLiteral("OnEditData"), &OnEditData);
