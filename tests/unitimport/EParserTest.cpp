@@ -1,6 +1,7 @@
 // Reading a unit file into comment-free text, and the cursor primitives.
 #include "EParser.h"
 #include "KivError.h"
+#include "QtPrinters.h"
 #include "RecordingUI.h"
 
 #include <QDir>
@@ -72,7 +73,6 @@ TEST_F(LoadUnitTest, UnitNameDialogAndUnreadableFiles) {
 
     ui->fileNames.enqueue(write("unit Q;", QStringLiteral("Q.pas")));
     EXPECT_TRUE(p.LoadUnit());
-    EXPECT_EQ(p.Text, "unit Q;");
     EXPECT_EQ(p.UnitName, QStringLiteral("Q"));
 }
 
@@ -98,93 +98,77 @@ TEST_F(LoadUnitTest, LiteralsCommentsAndStopWordAcrossReadChunks) {
     }
 }
 
+// A primitive's result and the position after it (0: not checked).
+struct Read {
+    QByteArray text, result;
+    int pos = 0;
+};
+
+void expectReads(QByteArray (*primitive)(int&, const QByteArray&),
+                 std::initializer_list<Read> reads) {
+    for (const Read& r : reads) {
+        int pos = 1;
+        EXPECT_EQ(primitive(pos, r.text), r.result) << r.text.constData();
+        if (r.pos) EXPECT_EQ(pos, r.pos) << r.text.constData();
+    }
+}
+
 TEST(PrimitivesTest, ReadWordAndNextWord) {
     int pos = 1;
     EXPECT_EQ(TParser::ReadWord(pos, "ab_1 c;"), "ab_1");
-    EXPECT_EQ(pos, 5);
     EXPECT_EQ(TParser::ReadWord(pos, "ab_1 c;"), ""); // on a separator: stays
     EXPECT_EQ(pos, 5);
     EXPECT_EQ(TParser::NextWord(pos, "ab_1 c;"), "c");
     EXPECT_EQ(pos, 7);
     // An identifier that runs to the very end is not returned.
-    pos = 1;
-    EXPECT_EQ(TParser::ReadWord(pos, "Ident"), "");
-    EXPECT_EQ(pos, TParser::kPastEnd);
-    EXPECT_EQ(TParser::NextWord(pos, "Ident"), "");
-    EXPECT_EQ(pos, TParser::kPastEnd);
+    expectReads(TParser::ReadWord, {{"Ident", "", TParser::kPastEnd}});
+    expectReads(TParser::NextWord, {{" Ident", "", TParser::kPastEnd}});
 }
 
 TEST(PrimitivesTest, SkipBlanksPassesOverBracketsStringsAndComments) {
     RecordingUI::Scope ui;
-    int pos = 1;
-    EXPECT_EQ(TParser::SkipBlanks(pos, "(a; b) [c] 'd e' x", false), "(a; b) [c] 'd e' ");
-    EXPECT_EQ(pos, 18);
-    pos = 1;
-    EXPECT_EQ(TParser::SkipBlanks(pos, " {c} (*d*) //e\nx", false), "   ");
-    pos = 1;
-    EXPECT_EQ(TParser::SkipBlanks(pos, " {c} (*)(b (*)) //e\r\nx", true),
-              " {c} (*)(b (*)) //e\r\n");
-    pos = 1; // directives are kept; "(*)" closes itself
-    EXPECT_EQ(TParser::SkipBlanks(pos, "{$R+} (*)(b (*)) x", false), "{$R+} (b ) ");
+    const auto skip = [](const QByteArray& text, bool keepComments) {
+        int pos = 1;
+        return TParser::SkipBlanks(pos, text, keepComments);
+    };
+    EXPECT_EQ(skip("(a; b) [c] 'd e' x", false), "(a; b) [c] 'd e' ");
+    EXPECT_EQ(skip(" {c} (*d*) //e\nx", false), "   ");
+    EXPECT_EQ(skip(" {c} (*)(b (*)) //e\r\nx", true), " {c} (*)(b (*)) //e\r\n");
+    // Directives are kept; "(*)" closes itself.
+    EXPECT_EQ(skip("{$R+} (*)(b (*)) x", false), "{$R+} (b ) ");
     EXPECT_TRUE(ui->messages.isEmpty());
-    pos = 1;
-    EXPECT_EQ(TParser::SkipBlanks(pos, ") ] ')]' (x) ]y", false), ") ] ')]' (x) ]");
+    EXPECT_EQ(skip(") ] ')]' (x) ]y", false), ") ] ')]' (x) ]");
     EXPECT_EQ(ui->messages, QStringList({kParen, kSquare, kSquare}));
 }
 
 TEST(PrimitivesTest, ReadToSemicolon) {
     RecordingUI::Scope ui;
-    const auto read = [](const QByteArray& text, int& pos) {
-        pos = 1;
-        return TParser::ReadToSemicolon(pos, text);
-    };
-    int pos;
-    EXPECT_EQ(read(" X = 1; Y = 2;", pos), " X = 1;");
-    EXPECT_EQ(pos, 8);
-    EXPECT_EQ(read(" F(A: Byte; B: string = ';'): Boolean; stdcall;", pos),
-              " F(A: Byte; B: string = ';'): Boolean;");
-    EXPECT_EQ(read(" Cells[ACol: Integer; ARow: Integer]: string read Get; default;", pos),
-              " Cells[ACol: Integer; ARow: Integer]: string read Get;");
-    EXPECT_EQ(read(" X: Integer \r\n end;", pos), " X: Integer;"); // END stops before itself
-    EXPECT_EQ(pos, 16);
-    EXPECT_EQ(read("A IMPLEMENTATION ", pos), "A;");
-    EXPECT_EQ(pos, 3);
-    EXPECT_EQ(read(" Ending = Endless;", pos), " Ending = Endless;");
-    EXPECT_EQ(read(" X = Y", pos), " X =;"); // the last identifier is lost, as ReadWord loses it
-    EXPECT_EQ(pos, TParser::kPastEnd);
+    expectReads(TParser::ReadToSemicolon,
+                {{" X = 1; Y = 2;", " X = 1;", 8},
+                 {" F(A: Byte; B: string = ';'): Boolean; stdcall;",
+                  " F(A: Byte; B: string = ';'): Boolean;"},
+                 // Index parameters hold semicolons that do not end the declaration.
+                 {" Cells[ACol: Integer; ARow: Integer]: string read Get; default;",
+                  " Cells[ACol: Integer; ARow: Integer]: string read Get;"},
+                 {" X: Integer \r\n end;", " X: Integer;", 16}, // END stops before itself
+                 {"A IMPLEMENTATION ", "A;", 3},
+                 {" Ending = Endless;", " Ending = Endless;"},
+                 // The last identifier is lost, as ReadWord loses it.
+                 {" X = Y", " X =;", TParser::kPastEnd},
+                 {" P(a; end; x", " P(a; end; x;"}}); // unclosed: runs to the end
     EXPECT_TRUE(ui->messages.isEmpty());
-    EXPECT_EQ(read(" A = (1)); B", pos), " A = (1));");
-    EXPECT_EQ(read(" A = 1]; B", pos), " A = 1];");
+    expectReads(TParser::ReadToSemicolon,
+                {{" A = (1)); B", " A = (1));"}, {" A = 1]; B", " A = 1];"}});
     EXPECT_EQ(ui->messages, QStringList({kParen, kSquare}));
-    EXPECT_EQ(read(" P(a; end; x", pos), " P(a; end; x;"); // unclosed: runs to the end
 }
 
 TEST(PrimitivesTest, ReadBlockNestsOnlyOnRecord) {
-    const QByteArray text = " = record A: Byte; B: record C: Byte; end; D: Char; end; X";
-    int pos = 1;
-    EXPECT_EQ(TParser::ReadBlock(pos, text),
-              " = record A: Byte; B: record C: Byte; end; D: Char; end;");
-    EXPECT_EQ(text.mid(pos - 1), "; X");
-    pos = 1;
-    EXPECT_EQ(TParser::ReadBlock(pos, "(TObject) procedure P; end; Y"),
-              "(TObject) procedure P; end;");
-    pos = 1;
-    EXPECT_EQ(TParser::ReadBlock(pos, " R: record A: Byte; end; procedure P; end;"),
-              " R: record A: Byte; end;");
-    pos = 1;
-    EXPECT_EQ(TParser::ReadBlock(pos, " A: Byte; unfinished"), " A: Byte; ;");
-}
-
-TEST(PrimitivesTest, KeywordLookupsIgnoreCaseAndCountFromOne) {
-    EXPECT_EQ(TParser::SectionIndex("const"), 1);
-    EXPECT_EQ(TParser::SectionIndex("Implementation"), 7);
-    EXPECT_EQ(TParser::SectionIndex(""), 8);
-    EXPECT_EQ(TParser::SectionIndex("constant"), 0);
-    EXPECT_EQ(TParser::CallingConventionIndex("SafeCall"), 5);
-    EXPECT_EQ(TParser::VisibilityIndex("published"), 4);
-    EXPECT_EQ(TParser::MemberKindIndex("Property"), 5);
-    EXPECT_EQ(TParser::DirectiveIndex("overload"), 6);
-    EXPECT_EQ(TParser::DirectiveIndex(""), 0);
+    expectReads(TParser::ReadBlock,
+                {{" = record A: Byte; B: record C: Byte; end; D: Char; end; X",
+                  " = record A: Byte; B: record C: Byte; end; D: Char; end;", 56},
+                 {"(TObject) procedure P; end; Y", "(TObject) procedure P; end;"},
+                 {" R: record A: Byte; end; procedure P; end;", " R: record A: Byte; end;"},
+                 {" A: Byte; unfinished", " A: Byte; ;"}});
 }
 
 } // namespace

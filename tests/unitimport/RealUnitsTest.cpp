@@ -1,37 +1,40 @@
 // Scans of real Free Pascal units, checked by hand against their sources for a
 // sample of declarations. The units end their lines with LF alone.
 #include "EParser.h"
+#include "QtPrinters.h"
 #include "RecordingUI.h"
 #include "fUnit.h"
 
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
-TParser scanUnit(const char* file) {
+// Real units have balanced brackets: a scan shows no message.
+TParser scanUnit(const QString& unit) {
+    RecordingUI::Scope ui;
     TParser p;
-    EXPECT_TRUE(p.LoadUnit(QStringLiteral(KIV_TEST_DATA "/units/") + QLatin1String(file)));
+    EXPECT_TRUE(p.LoadUnit(QStringLiteral(KIV_TEST_DATA "/units/") + unit + QStringLiteral(".pp")));
     p.ParseInterface();
+    EXPECT_EQ(p.UnitName, unit);
+    EXPECT_TRUE(ui->messages.isEmpty());
     return p;
 }
 
+QStringList classNames(const TParser& p) {
+    QStringList names;
+    for (const TClassEntry& entry : p.Classes)
+        names << entry.Name;
+    return names;
+}
+
 TEST(RealUnitsTest, TimerUnitWithForwardClassPropertiesAndEvents) {
-    RecordingUI::Scope ui;
-    const TParser p = scanUnit("fptimer.pp");
-    EXPECT_EQ(p.UnitName, QStringLiteral("fptimer"));
+    const TParser p = scanUnit(QStringLiteral("fptimer"));
     EXPECT_TRUE(p.Text.endsWith("\nimplementation\n"));
     EXPECT_FALSE(p.Text.contains("Copyright")); // the licence comment is gone
     EXPECT_FALSE(p.Text.contains("{$"));
 
     // The forward declaration adds nothing; the full one comes third.
-    ASSERT_EQ(p.Classes.size(), 3);
-    EXPECT_EQ(p.Classes[0].Name, QStringLiteral("TFPCustomTimer"));
-    EXPECT_EQ(p.Classes[1].Name, QStringLiteral("TFPTimer"));
-    EXPECT_EQ(p.Classes[2].Name, QStringLiteral("TFPTimerDriver"));
+    ASSERT_EQ(classNames(p), QStringList({"TFPCustomTimer", "TFPTimer", "TFPTimerDriver"}));
     EXPECT_EQ(p.Types, QStringList({"TFPTimerDriverClass = Class of TFPTimerDriver;"}));
     EXPECT_EQ(p.Variables, QStringList({"DefaultTimerDriverClass :  TFPTimerDriverClass = Nil;"}));
 
@@ -61,13 +64,10 @@ TEST(RealUnitsTest, TimerUnitWithForwardClassPropertiesAndEvents) {
                            "PUBLIC | Procedure StopTimer; virtual; abstract;",
                            "PUBLIC | Property Timer : TFPCustomTimer;",
                            "PUBLIC | property TimerStarted: Boolean;"}));
-    EXPECT_TRUE(ui->messages.isEmpty());
 }
 
 TEST(RealUnitsTest, ApplicationUnitWithOverloadsIndexPropertiesAndEventTypes) {
-    RecordingUI::Scope ui;
-    const TParser p = scanUnit("custapp.pp");
-    EXPECT_EQ(p.UnitName, QStringLiteral("custapp"));
+    const TParser p = scanUnit(QStringLiteral("custapp"));
     EXPECT_TRUE(p.Text.endsWith("\nImplementation\n"));
     EXPECT_EQ(
         p.Types,
@@ -76,32 +76,27 @@ TEST(RealUnitsTest, ApplicationUnitWithOverloadsIndexPropertiesAndEventTypes) {
                      "TEventLogTypes = Set of TEventType;"}));
     EXPECT_EQ(p.Variables, QStringList({"CustomApplication :  TCustomApplication = nil;"}));
 
-    ASSERT_EQ(p.Classes.size(), 1);
-    EXPECT_EQ(p.Classes[0].Name, QStringLiteral("TCustomApplication"));
+    ASSERT_EQ(classNames(p), QStringList({"TCustomApplication"}));
     const TClassItems items(p.Classes[0].Members);
     EXPECT_EQ(items.Methods.size(), 38);
     EXPECT_EQ(items.Properties.size(), 16);
     // Overloads are listed one by one; a heading broken over lines keeps its break.
     EXPECT_EQ(items.Methods.count(QStringLiteral("PUBLIC | procedure Terminate; virtual;")), 1);
-    EXPECT_TRUE(items.Methods.contains(
-        QStringLiteral("PUBLIC | procedure Terminate(AExitCode : Integer); virtual;")));
-    EXPECT_TRUE(items.Methods.contains(
-        QStringLiteral("PRIVATE | procedure SetSingleInstanceClass(\n"
-                       "      const ASingleInstanceClass: TBaseSingleInstanceClass);")));
-    EXPECT_TRUE(items.Methods.contains(
-        QStringLiteral("PROTECTED | Function GetParams(Index : Integer) : String; virtual;")));
+    for (const char* method :
+         {"PUBLIC | procedure Terminate(AExitCode : Integer); virtual;",
+          "PRIVATE | procedure SetSingleInstanceClass(\n"
+          "      const ASingleInstanceClass: TBaseSingleInstanceClass);",
+          "PROTECTED | Function GetParams(Index : Integer) : String; virtual;"})
+        EXPECT_TRUE(items.Methods.contains(QLatin1String(method))) << method;
     EXPECT_TRUE(items.Properties.contains(
         QStringLiteral("PUBLIC | Property Params [Index : integer] : String;")));
     // A property whose type mentions Event is an event.
     EXPECT_EQ(items.Events, QStringList({"PUBLIC | property OnException: TExceptionEvent;",
                                          "PUBLIC | Property EventLogFilter : TEventLogTypes;"}));
-    EXPECT_TRUE(ui->messages.isEmpty());
 }
 
 TEST(RealUnitsTest, LibraryBindingWithCallingConventionsAndRecords) {
-    RecordingUI::Scope ui;
-    const TParser p = scanUnit("dl.pp");
-    EXPECT_EQ(p.UnitName, QStringLiteral("dl"));
+    const TParser p = scanUnit(QStringLiteral("dl"));
     // Every branch of the conditional directives is read.
     EXPECT_EQ(p.Constants.size(), 31);
     EXPECT_EQ(p.Constants.first(), QStringLiteral("LibDL = 'c';"));
@@ -121,7 +116,6 @@ TEST(RealUnitsTest, LibraryBindingWithCallingConventionsAndRecords) {
               QStringLiteral("function dlsym(Lib : PtrInt; Name : Pchar) : Pointer; cdecl;"));
     EXPECT_EQ(p.Routines[7],
               QStringLiteral("function dladdr(Lib: pointer; info: Pdl_info): Longint; cdecl;"));
-    EXPECT_TRUE(ui->messages.isEmpty());
 }
 
 } // namespace

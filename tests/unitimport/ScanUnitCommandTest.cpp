@@ -1,5 +1,9 @@
-// kivhelp --scan-unit from outside: the JSON on standard output, messages on
-// standard error, and the exit status.
+// kivhelp --scan-unit from outside: each sample unit under data/units with a
+// .json beside it prints exactly that JSON, its messages also on standard
+// error; an unreadable file exits with status 1.
+#include "QtPrinters.h"
+
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,10 +11,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
@@ -30,80 +30,37 @@ CommandRun scanUnit(const QStringList& args) {
             p.readAllStandardError()};
 }
 
-QStringList strings(const QJsonValue& v) {
-    QStringList out;
-    for (const QJsonValue& s : v.toArray())
-        out << s.toString();
-    return out;
+QByteArray json(const QJsonValue& v) {
+    return QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
 }
 
-class ScanUnitCommandTest : public ::testing::Test {
-protected:
+TEST(ScanUnitCommandTest, SampleUnitsPrintTheirJson) {
+    const QDir units(QStringLiteral(KIV_TEST_DATA "/units"));
+    const QStringList samples = units.entryList({QStringLiteral("*.json")});
+    ASSERT_GE(samples.size(), 4);
+    for (const QString& name : samples) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(units.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray expected = file.readAll();
+        const CommandRun r =
+            scanUnit({units.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".pas"))});
+        ASSERT_EQ(r.status, 0) << r.err.constData();
+        // Key by key first, to show where a difference is.
+        const QJsonObject want = QJsonDocument::fromJson(expected).object();
+        const QJsonObject got = QJsonDocument::fromJson(r.out).object();
+        for (const QString& key : want.keys())
+            EXPECT_EQ(json(got.value(key)), json(want.value(key))) << key.toStdString();
+        EXPECT_EQ(r.out, expected); // key order, escapes and UTF-8 too
+        QString messages;
+        for (const QJsonValue& m : want.value(QStringLiteral("messages")).toArray())
+            messages += m.toString() + QLatin1Char('\n');
+        EXPECT_EQ(QString::fromUtf8(r.err), messages);
+    }
+}
+
+TEST(ScanUnitCommandTest, UnreadableFileExitsWithStatusOne) {
     QTemporaryDir dir;
-    QString write(const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        return f.fileName();
-    }
-};
-
-TEST_F(ScanUnitCommandTest, PrintsTheScanAsJsonWithKeysInOrder) {
-    const QByteArray source =
-        "unit Caf\xE9;\r\ninterface\r\nconst S = 'a\"b\\c\t\x80\x01'; // x\r\n"
-        "type TFoo = class\r\n  property OnGo: TNotifyEvent read F;\r\n"
-        "  property Size: Integer read F; default;\r\n"
-        "  procedure Run; virtual;\r\nend;\r\n"
-        "var A: Byte;\r\nprocedure P; stdcall;\r\nimplementation\r\nend.";
-    const CommandRun r = scanUnit({write(QStringLiteral("Cafe.Unit.pas"), source)});
-    ASSERT_EQ(r.status, 0) << r.err.constData();
-    EXPECT_TRUE(r.err.isEmpty());
-    qsizetype last = -1;
-    for (const char* key : {"\"unit\"", "\"text\"", "\"constants\"", "\"types\"", "\"variables\"",
-                            "\"routines\"", "\"classes\"", "\"messages\""}) {
-        EXPECT_GT(r.out.indexOf(key), last) << key;
-        last = r.out.indexOf(key);
-    }
-    QJsonParseError error;
-    const QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
-    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.constData();
-    EXPECT_EQ(o.value("unit").toString(), QStringLiteral("Cafe"));
-    const QString literal = QString::fromUtf8("'a\"b\\c\t€\x01'");
-    EXPECT_TRUE(o.value("text").toString().startsWith(
-        QString::fromUtf8("unit Café;\r\ninterface\r\nconst S = ") + literal + "; type TFoo"));
-    EXPECT_TRUE(o.value("text").toString().endsWith("\r\nimplementation\r"));
-    EXPECT_TRUE(r.out.contains("\\t\xE2\x82\xAC\\u0001'")); // escaped, and UTF-8
-    EXPECT_EQ(strings(o.value("constants")), QStringList({"S = " + literal + ";"}));
-    EXPECT_TRUE(o.value("types").toArray().isEmpty());
-    EXPECT_EQ(strings(o.value("variables")), QStringList({"A:  Byte;"}));
-    EXPECT_EQ(strings(o.value("routines")), QStringList({"procedure P; stdcall;"}));
-
-    const QJsonArray classes = o.value("classes").toArray();
-    ASSERT_EQ(classes.size(), 1);
-    const QJsonObject c = classes[0].toObject();
-    EXPECT_EQ(c.keys(), QStringList({"events", "members", "methods", "name", "properties"}));
-    EXPECT_EQ(c.value("name").toString(), QStringLiteral("TFoo"));
-    const QStringList members = {"PUBLISHED | property OnGo: TNotifyEvent;",
-                                 "PUBLISHED | property Size: Integer; Default;",
-                                 "PUBLISHED | procedure Run; virtual;"};
-    EXPECT_EQ(strings(c.value("members")), members);
-    EXPECT_EQ(strings(c.value("properties")), QStringList({members[1]}));
-    EXPECT_EQ(strings(c.value("methods")), QStringList({members[2]}));
-    EXPECT_EQ(strings(c.value("events")), QStringList({members[0]}));
-    EXPECT_TRUE(o.value("messages").toArray().isEmpty());
-}
-
-TEST_F(ScanUnitCommandTest, BracketMessagesGoToJsonAndStandardError) {
-    const CommandRun r = scanUnit({write(QStringLiteral("U.pas"), "const A = 1); ] B = 2;")});
-    ASSERT_EQ(r.status, 0);
-    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
-    const QStringList expected = {"Found \")\" without \"(\"\ntext is not corrected",
-                                  "Found \"]\" without \"[\"\ntext is not corrected"};
-    EXPECT_EQ(strings(o.value("messages")), expected);
-    EXPECT_EQ(strings(o.value("constants")), QStringList({"A = 1);", "B = 2;"}));
-    EXPECT_EQ(QString::fromUtf8(r.err), expected.join('\n') + '\n');
-}
-
-TEST_F(ScanUnitCommandTest, UnreadableFileExitsWithStatusOne) {
     for (const QString& file : {dir.filePath(QStringLiteral("missing.pas")), dir.path()}) {
         const CommandRun r = scanUnit({file});
         EXPECT_EQ(r.status, 1);
