@@ -1,8 +1,8 @@
+#include "Main.h"
 #include "Application.h"
 #include "BuildCommand.h"
 #include "DMod.h"
 #include "KivStartUp.h"
-#include "Main.h"
 #include "NewProjectCommand.h"
 #include "ScanUnitCommand.h"
 
