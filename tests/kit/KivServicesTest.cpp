@@ -3,10 +3,8 @@
 #include "QtPrinters.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <functional>
 #include <gtest/gtest.h>
@@ -36,7 +34,7 @@ public:
     TNotifyEvent OnAction, OnEditData;
 };
 
-// Has OnAction but not OnEditData.
+// Has OnAction but not OnEditData; not creatable by name.
 class TOther : public QObject {
     Q_OBJECT
     Q_PROPERTY(TNotifyEvent OnAction READ onAction WRITE setOnAction)
@@ -48,69 +46,50 @@ public:
     QString Online;
 };
 
-// Not creatable by name.
-class TFixed : public QObject {
-    Q_OBJECT
-};
-
-TEST(KivPadString, FillsAlignsAndOverflows) {
-    EXPECT_EQ(KivPadString("ab", 5, kaLeft, false), "ab   ");
-    EXPECT_EQ(KivPadString("ab", 5, kaRight, false), "   ab");
-    EXPECT_EQ(KivPadString("ab", 5, kaCenter, false), " ab  ");
-    EXPECT_EQ(KivPadString("ab", 6, kaCenter, true), "  ab  ");
-    EXPECT_EQ(KivPadString("abc", 3, kaRight, true), "abc");
-    EXPECT_EQ(KivPadString("12345", 3, kaRight, true), "***");
-    EXPECT_EQ(KivPadString("12345", 3, kaRight, false), "123");
-    EXPECT_EQ(KivPadString("1234567890", 8, kaLeft, true), " *****  ");
-    EXPECT_EQ(KivPadString("1234567890", 1, kaLeft, true), "*");
-    EXPECT_EQ(KivPadString("", 3, kaCenter, false), "   ");
-    EXPECT_EQ(KivPadString("abc", 0, kaLeft, true), "");
-    EXPECT_EQ(KivPadString("abc", -2, kaLeft, false), "");
-    EXPECT_EQ(KivPadString("ab", 4, 7, false), "ab  "); // unknown alignment: left
-}
-
-TEST(KivZeroPad, PadsOrKeepsTheRightmostDigits) {
+TEST(KivStrings, PaddingFillsAlignsAndOverflows) {
+    const struct {
+        QString text;
+        int width, alignment;
+        bool stars;
+        QString padded;
+    } cases[] = {
+        {"ab", 5, kaLeft, false, "ab   "},    {"ab", 5, kaRight, false, "   ab"},
+        {"ab", 5, kaCenter, false, " ab  "},  {"ab", 6, kaCenter, true, "  ab  "},
+        {"abc", 3, kaRight, true, "abc"},     {"12345", 3, kaRight, true, "***"},
+        {"12345", 3, kaRight, false, "123"},  {"1234567890", 8, kaLeft, true, " *****  "},
+        {"1234567890", 1, kaLeft, true, "*"}, {"", 3, kaCenter, false, "   "},
+        {"abc", 0, kaLeft, true, ""},         {"abc", -2, kaLeft, false, ""},
+        {"ab", 4, 7, false, "ab  "}, // unknown alignment: left
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KivPadString(c.text, c.width, c.alignment, c.stars), c.padded) << c.width;
     EXPECT_EQ(KivZeroPad("7", 3), "007");
     EXPECT_EQ(KivZeroPad("12345", 3), "345");
-    EXPECT_EQ(KivZeroPad("123", 3), "123");
     EXPECT_EQ(KivZeroPad("", 2), "00");
-    EXPECT_EQ(KivZeroPad("7", 0), "");
     EXPECT_EQ(KivZeroPad("7", -1), "");
 }
 
-TEST(KivWords, TakeWordStopsAtTheFirstNonWordCharacter) {
+TEST(KivStrings, WordsAndRuns) {
     EXPECT_EQ(KivTakeWord(u"TForm_1 = class"), "TForm_");
     EXPECT_EQ(KivTakeWord(u"TForm_1 = class", u"0123456789"), "TForm_1");
-    EXPECT_EQ(KivTakeWord(u"Unit.Name", u"."), "Unit.Name");
-    EXPECT_EQ(KivTakeWord(u"whole"), "whole");
-    EXPECT_EQ(KivTakeWord(u""), "");
     EXPECT_EQ(KivTakeWord(u"1abc"), "");
     EXPECT_EQ(KivTakeWord(QString::fromUtf8("caf\u00e9s")), "caf"); // ASCII letters only
-}
 
-TEST(KivWords, SkipBlanksTakeWordAdvancesPastTheWord) {
     const QString text = QStringLiteral(" \t\r\n procedure  Foo(x);");
     int pos = 1;
     EXPECT_EQ(KivSkipBlanksTakeWord(pos, text), "procedure");
     EXPECT_EQ(pos, 15);
     EXPECT_EQ(KivSkipBlanksTakeWord(pos, text), "Foo");
-    EXPECT_EQ(pos, 20);
-    // A non-word character ends nothing: the word is empty and the position stays on it.
+    // On a non-word character the word is empty and the position stays.
     EXPECT_EQ(KivSkipBlanksTakeWord(pos, text), "");
     EXPECT_EQ(pos, 20);
-    pos = 22;
-    EXPECT_EQ(KivSkipBlanksTakeWord(pos, text), "");
-    EXPECT_EQ(pos, 22);
-    pos = 99; // past the end
+    pos = 99;
     EXPECT_EQ(KivSkipBlanksTakeWord(pos, text), "");
     pos = 0; // before the start counts as the start
     EXPECT_EQ(KivSkipBlanksTakeWord(pos, u"  ab1", u"1"), "ab1");
     EXPECT_EQ(pos, 6);
-}
 
-TEST(KivWords, TakeRunKeepsBlanksControlsAndExtras) {
     EXPECT_EQ(KivTakeRun(3, u"ab \t\x01;;x", u";"), " \t\x01;;");
-    EXPECT_EQ(KivTakeRun(1, u"ab", u""), "");
     EXPECT_EQ(KivTakeRun(3, u"ab", u" "), "");
     EXPECT_EQ(KivTakeRun(0, u"  x"), "  ");
 }
@@ -119,7 +98,6 @@ TEST(KivProperties, StringPropertiesByNameInAnyCase) {
     TSample s;
     s.Caption = "Topics";
     s.Tag = 8;
-    EXPECT_EQ(KivGetStringProperty(&s, "Caption"), "Topics");
     EXPECT_EQ(KivGetStringProperty(&s, "caption"), "Topics");
     EXPECT_EQ(KivGetStringProperty(&s, "SortingList"), ""); // absent
     EXPECT_EQ(KivGetStringProperty(&s, "Tag"), "");         // not a string
@@ -127,14 +105,14 @@ TEST(KivProperties, StringPropertiesByNameInAnyCase) {
     EXPECT_TRUE(KivSetStringProperty(&s, "TABLENAME", "book.dbf"));
     EXPECT_EQ(s.TableName, "book.dbf");
     EXPECT_FALSE(KivSetStringProperty(&s, "Tag", "9"));
-    EXPECT_EQ(s.Tag, 8);
     EXPECT_FALSE(KivSetStringProperty(&s, "ReadOnlyText", "x"));
     EXPECT_FALSE(KivSetStringProperty(&s, "Missing", "x"));
-    EXPECT_EQ(KivGetStringProperty(&s, "readonlytext"), "fixed");
+    EXPECT_EQ(s.Tag, 8);
 }
 
-TEST(KivProperties, CopiesOnlyEventHandlersTheTargetHas) {
-    TSample from;
+TEST(KivProperties, EventHandlersAreCopiedWhereTheTargetHasThem) {
+    QObject owner;
+    TSample from(&owner);
     QStringList calls;
     from.OnAction = [&](QObject*) { calls << "action"; };
     from.OnEditData = [&](QObject*) { calls << "edit"; };
@@ -145,30 +123,21 @@ TEST(KivProperties, CopiesOnlyEventHandlersTheTargetHas) {
     to.OnAction(&to);
     EXPECT_EQ(calls, QStringList{"action"});
     EXPECT_EQ(to.Online, "");
-    TSample copy;
-    KivCopyEventHandlers(&from, &copy);
-    ASSERT_TRUE(copy.OnEditData && copy.OnAction);
-    copy.OnEditData(&copy);
-    EXPECT_EQ(calls, (QStringList{"action", "edit"}));
-}
 
-TEST(KivCloneComponent, CopiesStoredPropertiesIntoAFreeObject) {
-    QObject owner;
-    TSample s(&owner);
-    s.setObjectName("TbMain");
-    s.Caption = "Topics";
-    s.Tag = 19;
-    s.OnAction = [](QObject*) {};
-    const std::unique_ptr<QObject> clone = KivCloneComponent(&s);
+    from.setObjectName("TbMain");
+    from.Caption = "Topics";
+    from.Tag = 19;
+    const std::unique_ptr<QObject> clone = KivCloneComponent(&from);
     auto* c = qobject_cast<TSample*>(clone.get());
     ASSERT_TRUE(c);
     EXPECT_EQ(c->parent(), nullptr);
     EXPECT_EQ(c->objectName(), "TbMain");
     EXPECT_EQ(c->Caption, "Topics");
     EXPECT_EQ(c->Tag, 19);
-    EXPECT_TRUE(bool(c->OnAction));
-    TFixed fixed;
-    EXPECT_THROW(KivCloneComponent(&fixed), EKivError);
+    ASSERT_TRUE(c->OnEditData && c->OnAction);
+    c->OnEditData(c);
+    EXPECT_EQ(calls, (QStringList{"action", "edit"}));
+    EXPECT_THROW(KivCloneComponent(&to), EKivError);
 }
 
 TEST(KivEnterAsTab, EnterMovesTheFocusToTheNextControl) {
@@ -184,30 +153,17 @@ TEST(KivEnterAsTab, EnterMovesTheFocusToTheNextControl) {
     first->setFocus();
     QApplication::processEvents();
     ASSERT_TRUE(first->hasFocus());
-    QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
-    QApplication::sendEvent(first, &other);
-    QApplication::processEvents();
+    const auto press = [&](int key, const QString& text) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(first, &event);
+        QApplication::processEvents();
+    };
+    press(Qt::Key_A, "a");
     EXPECT_TRUE(first->hasFocus());
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(first, &enter);
-    QApplication::processEvents();
+    press(Qt::Key_Return, "");
     EXPECT_TRUE(second->hasFocus());
     EXPECT_FALSE(KivEnterAsTab(second, Qt::Key_Escape));
     EXPECT_FALSE(KivEnterAsTab(nullptr, Qt::Key_Return));
-}
-
-TEST(KivRunProgram, SplitsTheCommandLineAsAShellWould) {
-    QTemporaryDir dir;
-    const QString script = dir.filePath("rec");
-    QFile f(script);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\nprintf '[%s]' \"$@\" > \"$0.out\"\nexit 5\n");
-    f.close();
-    f.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_EQ(KivRunProgram(script + " /A \"two words\" x", "n", true, true), 5);
-    QFile o(script + ".out");
-    ASSERT_TRUE(o.open(QIODevice::ReadOnly));
-    EXPECT_EQ(o.readAll(), "[/A][two words][x]");
 }
 
 #include "KivServicesTest.moc"
