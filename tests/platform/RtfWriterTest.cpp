@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <algorithm>
 
 namespace {
 
@@ -89,23 +90,6 @@ TEST(RtfWriter, KeepsTheHeaderTheBuildCopies) {
     EXPECT_TRUE(typed.mid(headerEnd(typed)).startsWith("\\pard\\f2\\cf2 x"));
 }
 
-TEST(RtfWriter, HeaderOfADocumentWithoutTables) {
-    QTextDocument doc;
-    doc.setPlainText("plain");
-    QTextCursor c(&doc);
-    c.select(QTextCursor::Document);
-    QTextCharFormat f;
-    f.setFontFamilies({"Courier New"});
-    f.setForeground(QColor(1, 2, 3));
-    c.mergeCharFormat(f);
-    const QByteArray out = RtfWriter::write(doc);
-    const QByteArray header = out.left(headerEnd(out));
-    EXPECT_TRUE(header.startsWith("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil "));
-    EXPECT_TRUE(
-        header.contains(";}{\\f1\\fnil Courier New;}}\r\n{\\colortbl;\\red1\\green2\\blue3;}\r\n"));
-    EXPECT_TRUE(out.mid(headerEnd(out)).startsWith("\\pard"));
-}
-
 TEST(RtfWriter, EscapesText) {
     QTextDocument doc;
     doc.setPlainText(QString::fromUtf8("a{b}c\\d café €  Ω \u00A0\u00AD\u2011") + QChar(0x1F) +
@@ -117,9 +101,6 @@ TEST(RtfWriter, EscapesText) {
     QTextDocument back;
     RtfReader::read(out, back);
     EXPECT_EQ(back.toRawText(), doc.toRawText());
-    // Nothing but 7-bit text goes out.
-    for (const char ch : out)
-        EXPECT_GT(static_cast<signed char>(ch), 0);
 }
 
 TEST(RtfWriter, TextInAFontOfAnotherCharacterSetIsUnicode) {
@@ -138,9 +119,12 @@ TEST(RtfWriter, TextInAFontOfAnotherCharacterSetIsUnicode) {
 
 // Each writer's shape, and formats.rtf with every format there is, read,
 // written and read again. Written again, it gives the same bytes; without its
-// tables (a document that was never RTF), the writer makes tables that carry
-// the same formats.
+// tables (a document that was never RTF), the writer makes tables in the shape
+// the build copies that carry the same formats.
 TEST(RtfWriter, RoundTripOfEachWritersShape) {
+    const QRegularExpression header(
+        R"(^\{\\rtf1\\ansi\\deff0\{\\fonttbl(\{\\f\d+\\f[a-z]+(\\fcharset\d+)? [^;]+;\})+\}\r\n)"
+        R"(\{\\colortbl;(\\red\d+\\green\d+\\blue\d+;)*\}\r\n$)");
     const QStringList seeds = {"newtopic.rtf", "richedit1.rtf", "richedit2.rtf",
                                "richedit3.rtf", "wordpad.rtf",  "word.rtf",
                                "ours.rtf",      "cjk.rtf",      "plain.txt"};
@@ -152,8 +136,14 @@ TEST(RtfWriter, RoundTripOfEachWritersShape) {
         EXPECT_EQ(describe(second), describe(first)) << name.toStdString();
         EXPECT_EQ(RtfWriter::write(second), written) << name.toStdString();
         setRtfTables(first, {});
-        RtfReader::read(RtfWriter::write(first), bare);
+        const QByteArray made = RtfWriter::write(first);
+        EXPECT_TRUE(header.match(QString::fromLatin1(made.left(headerEnd(made)))).hasMatch())
+            << made.constData();
+        RtfReader::read(made, bare);
         EXPECT_EQ(describe(bare), describe(first)) << name.toStdString();
+        // Nothing but 7-bit text goes out.
+        for (const QByteArray& out : {written, made})
+            EXPECT_FALSE(std::any_of(out.begin(), out.end(), [](char ch) { return ch & 0x80; }));
     }
 }
 
