@@ -4,9 +4,8 @@
 // end of the scope.
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "TestFiles.h"
+
 #include <QList>
 #include <QTemporaryDir>
 
@@ -38,11 +37,7 @@ public:
     }
     // Writes a file below the fake desktop's root.
     QString write(const QString& relativePath, const QByteArray& bytes) {
-        const QString file = dir_.filePath(relativePath);
-        QDir().mkpath(QFileInfo(file).path());
-        QFile f(file);
-        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-        return file;
+        return writeFile(dir_.filePath(relativePath), bytes);
     }
     // Makes `program` the user's default application for `mimeType`.
     void associate(const QString& mimeType, const QString& program) {
