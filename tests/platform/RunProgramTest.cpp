@@ -1,20 +1,11 @@
 #include "RunProgram.h"
-#include "KivError.h"
+#include "FailureText.h"
 #include "TestFiles.h"
 #include "Wine.h"
 
 #include <QTemporaryDir>
 
 namespace {
-
-QString failureOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const EKivError& e) {
-        return e.message();
-    }
-    return "<no error>";
-}
 
 // Restores the search of PATH for wine when a test ends.
 struct WineScope {
