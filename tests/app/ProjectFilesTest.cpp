@@ -87,13 +87,11 @@ TEST(ProjectFiles, SettingsFileIsNamedAfterThePathBeforeItsFirstDot) {
 
     // An installed program's folder cannot be written (here: it is not even
     // there): the config folder is used, and made when the settings are saved.
-    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    FakeDesktop desktop;
     const QString fallback = SettingsFilePath("/nonexistent-kiv/My.Tools/KivHelp");
-    EXPECT_EQ(fallback, dir.filePath("config/kivhelp/My.ini"));
+    EXPECT_EQ(fallback, desktop.path("config") + "/kivhelp/My.ini");
     SaveSettings(fallback, "/opt/hc/hcw.exe");
     EXPECT_EQ(LoadSettings(fallback), "/opt/hc/hcw.exe");
-    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 TEST(ProjectFiles, SettingsKeepTheCompilerPath) {
