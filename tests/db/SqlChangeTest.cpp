@@ -2,18 +2,10 @@
 // changes nothing.
 #include "SqlTestTable.h"
 
+#include "DbfTestSupport.h"
 #include "KivError.h"
 
 #include <QFile>
-
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class SqlChangeTest : public SqlTopics {
 protected:
@@ -23,13 +15,13 @@ protected:
     // rows nor the files of the topic table change.
     void expectRefused(const char* sql, const QString& expected) {
         const QString before = all();
-        const QByteArray dbf = fileBytes(dir.filePath("demo.dbf"));
-        const QByteArray dbt = fileBytes(dir.filePath("demo.dbt"));
+        const QByteArray dbf = dbftest::readFile(dir.filePath("demo.dbf"));
+        const QByteArray dbt = dbftest::readFile(dir.filePath("demo.dbt"));
         const QString message = error(sql);
         EXPECT_TRUE(message.contains(expected)) << sql << " -> " << message.toStdString();
         EXPECT_EQ(all(), before) << sql;
-        EXPECT_EQ(fileBytes(dir.filePath("demo.dbf")), dbf) << sql;
-        EXPECT_EQ(fileBytes(dir.filePath("demo.dbt")), dbt) << sql;
+        EXPECT_EQ(dbftest::readFile(dir.filePath("demo.dbf")), dbf) << sql;
+        EXPECT_EQ(dbftest::readFile(dir.filePath("demo.dbt")), dbt) << sql;
     }
 };
 

@@ -7,14 +7,6 @@
 using SqlSelectTest = SqlTopics;
 
 TEST_F(SqlSelectTest, ProgramStatements) {
-    const auto table = DbfTable::open(dir.filePath("demo.dbf"));
-    ASSERT_EQ(table->indexes().size(), 4);
-    EXPECT_EQ(table->indexes()[0].name, "I_Id");
-    EXPECT_TRUE(table->indexes()[0].unique);
-    EXPECT_EQ(table->indexes()[1].name, "I_Name");
-    EXPECT_FALSE(table->indexes()[1].unique);
-    EXPECT_EQ(table->indexes()[3].fields, QStringList{"STATE"});
-
     EXPECT_EQ(rows("select ID,Name from \"demo.dbf\"\norder by 1"),
               "5,;10,Intro;20,about;30,Zeta 'quoted';40,ABC abc");
     // Nulls first, then by character code: upper case before lower case.
