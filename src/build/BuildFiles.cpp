@@ -7,8 +7,8 @@
 
 namespace {
 
-QFile& openForWriting(QFile& file) {
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+QFile& openForWriting(QFile& file, QIODevice::OpenMode extra = {}) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | extra))
         throw EInOutError(QStringLiteral("Cannot create file %1: %2")
                               .arg(file.fileName(), file.errorString()));
     return file;
@@ -44,7 +44,8 @@ int BuildFiles(const QString& dir, const QString& stem, TopicSource& topics,
     while (topics.next(topic, ctx)) {
         const QString rtfName = stem + QLatin1Char('_') + topic.id + QStringLiteral(".rtf");
         QFile rtf(dir + rtfName);
-        openForWriting(rtf);
+        // A topic goes out in one write: no buffer to copy it through.
+        openForWriting(rtf, QIODevice::Unbuffered);
         try {
             WriteTopicRtf(rtf, topic);
         } catch (const EInOutError&) {
