@@ -29,21 +29,6 @@ const QChar kParagraph = QChar::ParagraphSeparator;
 
 } // namespace
 
-TEST(RtfReader, NewTopicDocumentHasTablesAndNoBody) {
-    QTextDocument doc;
-    EXPECT_EQ(read(rtfSeed("newtopic.rtf"), doc), QString());
-    EXPECT_EQ(doc.blockCount(), 1);
-    const RtfTables t = rtfTables(doc);
-    ASSERT_EQ(t.fonts.size(), 4);
-    EXPECT_EQ(t.fonts[0], (RtfFont{"fnil", -1, "MS Sans Serif"}));
-    EXPECT_EQ(t.fonts[1], (RtfFont{"froman", 2, "Symbol"}));
-    EXPECT_EQ(t.fonts[3], (RtfFont{"fswiss", 1, "Arial"}));
-    ASSERT_EQ(t.colors.size(), 17);
-    EXPECT_FALSE(t.colors[0].isValid()); // the empty "auto" entry
-    EXPECT_EQ(t.colors[2], QColor(0, 0, 255));
-    EXPECT_EQ(t.colors[16], QColor(192, 192, 192));
-}
-
 TEST(RtfReader, CharacterFormats) {
     QTextDocument doc;
     read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fmodern Courier New;}}{\\colortbl;\\red255\\green0"
