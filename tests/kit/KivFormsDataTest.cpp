@@ -76,14 +76,17 @@ TEST_F(KivFormsDataTest, TwinCopiesDescriptionEventsAndFields) {
     int scrolled = 0, actions = 0;
     t->AfterScroll = [&](TDataSet*) { ++scrolled; };
     t->OnAction = [&](QObject*, TDataSet*, TKivDataSetAction, bool&) { ++actions; };
-    auto* id = new TFloatField(t);
-    id->setFieldName("ID");
-    id->setDisplayLabel("Number");
-    id->setDataSet(t);
+    TKivQuery defaults; // a table with default fields gives no fields
+    t->Open();
+    TwinDataSet(t, &defaults);
+    EXPECT_EQ(defaults.FieldCount(), 0);
+    t->Close();
+    auto* number = new TFloatField(t);
+    number->setFieldName("ID");
+    number->setDisplayLabel("Number");
+    number->setDataSet(t);
     auto* name = new TStringField(t);
     name->setFieldName("NAME");
-    name->setDisplayWidth(33);
-    name->setTag(8);
     name->setDataSet(t);
 
     TKivQuery q;
@@ -100,7 +103,7 @@ TEST_F(KivFormsDataTest, TwinCopiesDescriptionEventsAndFields) {
     ASSERT_EQ(q.FieldCount(), 2);
     EXPECT_EQ(q.Fields()[0], existing); // a field of the same name is kept
     EXPECT_EQ(q.FieldByName("ID")->DisplayLabel(), "Number");
-    EXPECT_NE(q.FieldByName("ID"), id);
+    EXPECT_NE(q.FieldByName("ID"), number);
 
     q.setSQL({"select ID, NAME from \"demo.dbf\" order by ID"});
     q.Open();
@@ -116,36 +119,18 @@ TEST_F(KivFormsDataTest, TwinCopiesDescriptionEventsAndFields) {
     other.setDatabaseName("/kept");
     TwinDataSet(&bare, &other);
     EXPECT_EQ(other.DatabaseName(), "/kept");
-}
 
-TEST_F(KivFormsDataTest, TwinOfATableWithDefaultFieldsCopiesNoFields) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
-    t->Open();
-    TKivQuery q;
-    TwinDataSet(t, &q);
-    EXPECT_EQ(q.FieldCount(), 0);
-}
-
-TEST_F(KivFormsDataTest, LocateSameRecordFollowsTheUniqueKey) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
+    // The twin finds the table's record by the unique key, in any case.
     t->Open();
     t->Locate("ID", 30);
-    TKivQuery* q = query(&owner, 0);
-    q->Open();
-    EXPECT_TRUE(LocateSameRecord(t, q));
-    EXPECT_EQ(id(*q), 30);
-
     t->setUniqueFields("NAME");
     sql("update \"demo.dbf\" set NAME = 'MENUS' where ID = 30");
-    q->Close();
-    q->Open();
-    EXPECT_TRUE(LocateSameRecord(t, q)); // "Menus" finds "MENUS"
-    EXPECT_EQ(id(*q), 30);
-
+    q.Close();
+    q.Open();
+    EXPECT_TRUE(LocateSameRecord(t, &q));
+    EXPECT_EQ(id(q), 30);
     t->Close();
-    EXPECT_FALSE(LocateSameRecord(t, q));
+    EXPECT_FALSE(LocateSameRecord(t, &q));
 }
 
 TEST_F(KivFormsDataTest, RefreshPassFollowsTheTagDigits) {
@@ -179,24 +164,6 @@ TEST_F(KivFormsDataTest, RefreshPassFollowsTheTagDigits) {
     KivRefreshPass(&form, true);
     EXPECT_EQ(ignored->RecordCount(), 5);
     EXPECT_TRUE(neverOpened->Active());
-}
-
-TEST_F(KivFormsDataTest, ActiveWindowRefreshesOnlyWithTag9AndWhenNotBusy) {
-    TFormDB form;
-    TKivQuery* q = query(&form, 90);
-    q->Open();
-    show(&form, q);
-    addTopic(50);
-
-    KivActiveFormChanged(&form); // Tag 0: nothing
-    EXPECT_EQ(q->RecordCount(), 4);
-    form.setTag(9);
-    TKivApp::instance().enterBusy(); // a kit message box is up
-    KivActiveFormChanged(&form);
-    EXPECT_EQ(q->RecordCount(), 4);
-    TKivApp::instance().leaveBusy();
-    KivActiveFormChanged(&form);
-    EXPECT_EQ(q->RecordCount(), 5);
 }
 
 TEST_F(KivFormsDataTest, CollectedDataSetsPutListsAndLookupsFirst) {
@@ -264,11 +231,9 @@ TEST_F(KivStartUpTest, OpensTaggedDataSetsAndPostsEditsBeforeTheModuleGoes) {
               "Stored");
     EXPECT_TRUE(KivDataModules().isEmpty());
     EXPECT_TRUE(ui->messages.isEmpty());
-}
 
-TEST_F(KivStartUpTest, AnEditThatCannotBeStoredIsReportedAndDropped) {
-    RecordingUI::Scope ui;
-    auto module = std::make_unique<TDataModule>();
+    // An edit that cannot be stored is reported and dropped.
+    module = std::make_unique<TDataModule>();
     TKivTable* t = table(module.get(), 9);
     KivStartUp(true);
     t->BeforePost = [](TDataSet*) { throw EDatabaseError("Field 'NAME' must have a value"); };
@@ -278,14 +243,19 @@ TEST_F(KivStartUpTest, AnEditThatCannotBeStoredIsReportedAndDropped) {
     EXPECT_EQ(ui->errors, QStringList({"Field 'NAME' must have a value"}));
 }
 
-TEST_F(KivStartUpTest, ActivatingATag9WindowRunsTheRefreshPass) {
+TEST_F(KivStartUpTest, ActivatingATag9WindowRunsTheRefreshPassUnlessBusy) {
     KivStartUp(false);
     TFormDB form;
-    form.setTag(9);
     TKivQuery* q = query(&form, 90);
     q->Open();
     show(&form, q);
     addTopic(50);
+    KivActiveFormChanged(&form); // Tag 0: nothing
+    form.setTag(9);
+    TKivApp::instance().enterBusy(); // a kit message box is up
+    KivActiveFormChanged(&form);
+    TKivApp::instance().leaveBusy();
+    EXPECT_EQ(q->RecordCount(), 4);
     form.show();
     form.activateWindow();
     for (int i = 0; i < 20 && QApplication::activeWindow() != &form; ++i)
@@ -354,48 +324,36 @@ TEST_F(TFormDBTest, EditableFormSwitchesCachedUpdatesOffAndRestoresThem) {
     t->setCachedUpdates(true);
     t->setReadOnly(true);
     TFormDB form;
+    form.setWindowTitle("Before");
     form.AttachDataSet(t); // no data source: the form makes its own
     ASSERT_NE(form.OwnDataSource(), nullptr);
     EXPECT_EQ(form.DataSource(), form.OwnDataSource());
     EXPECT_FALSE(t->CachedUpdates());
     EXPECT_FALSE(t->ReadOnly());
     EXPECT_TRUE(t->Active());
+    EXPECT_EQ(form.windowTitle(), "Before"); // empty dataset caption: unchanged
 
     TKivTable* other = table(&owner, 0, "plain.dbf");
+    other->setCaption("Plain");
     form.AttachDataSet(other);
     EXPECT_TRUE(t->CachedUpdates());
     EXPECT_TRUE(t->ReadOnly());
     EXPECT_FALSE(t->Active());
     EXPECT_TRUE(other->Active());
-}
-
-TEST_F(TFormDBTest, CaptionFromTheDataSetUnlessGiven) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
-    TFormDB form;
-    form.setWindowTitle("Before");
-    form.AttachDataSet(t);
-    EXPECT_EQ(form.windowTitle(), "Before"); // empty dataset caption: unchanged
-    t->setCaption("Topics");
-    form.RefreshCaption();
-    EXPECT_EQ(form.windowTitle(), "Topics");
-    form.RefreshCaption("Given");
-    EXPECT_EQ(form.windowTitle(), "Given");
+    EXPECT_EQ(form.windowTitle(), "Plain");
 }
 
 TEST_F(TFormDBTest, OwnedControlsFollowANewDataSource) {
     QObject owner;
     TKivTable* t = table(&owner, 0);
-    TDataSource first, second;
+    TDataSource first, second, unrelated;
     first.setDataSet(t);
     second.setDataSet(t);
     TFormDB form;
+    form.setDataSource(&first);
     auto* grid = new TSampleControl(&form);
     auto* edit = new TSampleFieldControl(&form);
     auto* elsewhere = new TSampleControl(&form);
-    TDataSource unrelated;
-    grid->DataSource = edit->DataSource = nullptr;
-    form.setDataSource(&first);
     grid->DataSource = &first;
     edit->DataSource = &first;
     elsewhere->DataSource = &unrelated;
@@ -425,12 +383,22 @@ TEST_F(TFormDBTest, CloseFreesOrHidesAndPostsTheEdit) {
     EXPECT_EQ(SelectValue(dir.path(), "select NAME from \"demo.dbf\" where ID = 10").toString(),
               "Posted");
 
+    // Without foFreeOnClose the form is only hidden, handing back the field value.
     TFormDB kept;
     kept.setOptions({});
+    kept.AttachDataSet(t);
+    TFieldReturn ret;
+    ret.setFieldName("ID");
+    ret.setValue(30);
+    kept.setFieldReturn(&ret);
+    kept.Activate();
+    EXPECT_EQ(id(*t), 30);
+    t->Locate("ID", 40);
     kept.show();
     EXPECT_TRUE(kept.close());
     processDeletes();
-    EXPECT_FALSE(kept.isVisible()); // only hidden
+    EXPECT_FALSE(kept.isVisible());
+    EXPECT_EQ(ret.Value().toInt(), 40);
 }
 
 TEST_F(TFormDBTest, AnEditThatCannotBePostedKeepsTheFormOpen) {
@@ -449,25 +417,6 @@ TEST_F(TFormDBTest, AnEditThatCannotBePostedKeepsTheFormOpen) {
     EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Kept");
     EXPECT_EQ(ui->errors, QStringList({"Key violation"}));
     t->Cancel();
-}
-
-TEST_F(TFormDBTest, FieldReturnGoesToAndBringsBackTheValue) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
-    TFormDB form;
-    form.setOptions({});
-    form.AttachDataSet(t);
-    TFieldReturn ret;
-    ret.setFieldName("ID");
-    ret.setValue(30);
-    form.setFieldReturn(&ret);
-    form.Activate();
-    EXPECT_EQ(id(*t), 30);
-    t->Locate("ID", 40);
-    TCloseAction action = TCloseAction::caNone;
-    form.FormClose(action);
-    EXPECT_EQ(action, TCloseAction::caHide);
-    EXPECT_EQ(ret.Value().toInt(), 40);
 }
 
 TEST_F(TFormDBTest, FitWidthWidensForTheVisibleFields) {
