@@ -9,13 +9,8 @@ using namespace dbftest;
 
 namespace {
 
-class DbfCorruptTest : public ::testing::Test {
+class DbfCorruptTest : public DbfFolder {
 protected:
-    QTemporaryDir dir;
-    QString path(const char* name = "T.dbf") const {
-        return dir.filePath(QString::fromLatin1(name));
-    }
-
     void expectRefused(const QString& file, const char* fragment) {
         const QString message = raised([&] { DbfTable::open(path()); });
         EXPECT_TRUE(message.contains(file) && message.contains(QLatin1String(fragment)))
@@ -26,7 +21,7 @@ protected:
     void writeMemoTable(const QByteArray& pointer, const QByteArray& memoFile) {
         writeFile(path(), rawDbf(0x8B, {{"NAME", 'C', 5}, {"N", 'N', 4, 1}, {"M", 'M', 10}},
                                  {QByteArray("abc   1.5") + pointer}));
-        writeFile(path("T.dbt"), memoFile);
+        writeFile(path("S.dbt"), memoFile);
     }
 
     static QByteArray memoFile(int blocks = 2) {
@@ -135,21 +130,21 @@ TEST_F(DbfCorruptTest, NewMemosNeverOverwriteBlocksTheHeaderForgot) {
 
 TEST_F(DbfCorruptTest, MissingOrBrokenMemoFileIsRefused) {
     writeMemoTable(QByteArray("         1"), memoFile());
-    QFile::remove(path("T.dbt"));
-    expectRefused(path("T.dbt"), "missing");
+    QFile::remove(path("S.dbt"));
+    expectRefused(path("S.dbt"), "missing");
     writeMemoTable(QByteArray("         1"), QByteArray(10, '\0'));
-    expectRefused(path("T.dbt"), "header");
+    expectRefused(path("S.dbt"), "header");
 }
 
 TEST_F(DbfCorruptTest, BrokenIndexFileIsRefusedNamingIt) {
     writeFile(path(), rawDbf(0x03, {{"NAME", 'C', 5}}, {QByteArray("abcde")}));
-    writeFile(path("T.kix"), "I_Name plain\r\n");
-    expectRefused(path("T.kix"), "line 1");
-    writeFile(path("T.kix"), "# comment\r\n\r\nI_Name sorted NAME\r\n");
-    expectRefused(path("T.kix"), "line 3");
-    writeFile(path("T.kix"), "I_Name plain NOSUCH\r\n");
+    writeFile(path("S.kix"), "I_Name plain\r\n");
+    expectRefused(path("S.kix"), "line 1");
+    writeFile(path("S.kix"), "# comment\r\n\r\nI_Name sorted NAME\r\n");
+    expectRefused(path("S.kix"), "line 3");
+    writeFile(path("S.kix"), "I_Name plain NOSUCH\r\n");
     expectRefused(path(), "NOSUCH");
-    writeFile(path("T.kix"), "I_Name unique name\r\n");
+    writeFile(path("S.kix"), "I_Name unique name\r\n");
     auto t = DbfTable::open(path());
     ASSERT_EQ(t->indexes().size(), 1);
     EXPECT_TRUE(t->indexes()[0].unique);

@@ -12,11 +12,8 @@ namespace {
 
 struct Crash {};
 
-class DbfCrashTest : public ::testing::Test {
+class DbfCrashTest : public DbfFolder {
 protected:
-    QTemporaryDir dir;
-    QString path() const { return dir.filePath("S.dbf"); }
-
     void SetUp() override { prepare(); }
     void prepare() {
         DbfTable::create(path(), topicFields());

@@ -9,13 +9,8 @@ using namespace dbftest;
 
 namespace {
 
-class DbfTableTest : public ::testing::Test {
+class DbfTableTest : public DbfFolder {
 protected:
-    QTemporaryDir dir;
-    QString path(const char* name = "S.dbf") const {
-        return dir.filePath(QString::fromLatin1(name));
-    }
-
     std::shared_ptr<DbfTable> topics() {
         DbfTable::create(path(), topicFields());
         auto t = DbfTable::open(path());

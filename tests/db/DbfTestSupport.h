@@ -8,10 +8,20 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 
 namespace dbftest {
+
+// A scratch folder; path() names a file in it, the table S.dbf by default.
+class DbfFolder : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const char* name = "S.dbf") const {
+        return dir.filePath(QString::fromLatin1(name));
+    }
+};
 
 inline QVector<DbfFieldDef> topicFields() {
     auto f = [](const char* name, FieldType type, int length, int decimals = 0) {

@@ -8,11 +8,7 @@ using namespace dbftest;
 
 namespace {
 
-class DbfVariantsTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-};
+using DbfVariantsTest = DbfFolder;
 
 QByteArray pointer(int block) {
     return QByteArray::number(block).rightJustified(10, ' ');
