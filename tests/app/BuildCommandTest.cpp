@@ -71,21 +71,21 @@ protected:
 };
 
 TEST_F(BuildCommandTest, WritesTheBuildFilesWithoutCompilingOrStoring) {
-    const QByteArray table = fileBytes(d + "book.dbf");
+    const QByteArray table = readFile(d + "book.dbf");
     CommandRun r = build({d + "book.hpj", "--no-compile"});
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
-    EXPECT_EQ(fileBytes(d + "book.map"), "#define 1 100\r\n");
-    EXPECT_TRUE(fileBytes(d + "book_2.rtf").contains("Two {\\v 1}"));
-    EXPECT_EQ(fileBytes(d + "book.dbf"), table);
+    EXPECT_EQ(readFile(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.map"), "#define 1 100\r\n");
+    EXPECT_TRUE(readFile(d + "book_2.rtf").contains("Two {\\v 1}"));
+    EXPECT_EQ(readFile(d + "book.dbf"), table);
 
     // One topic, named by its ID; a relative project name means the working folder.
     r = build({"--topic", "10", "--no-compile", "book.hpj"}, d);
     EXPECT_EQ(r.status, 0) << r.err.constData();
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_10.rtf\r\n");
-    EXPECT_EQ(fileBytes(d + "book.map"), "");
+    EXPECT_EQ(readFile(d + "book.lst"), "book_10.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.map"), "");
 }
 
 TEST_F(BuildCommandTest, CompilesAsTheCompileCommandAndPrintsTheMessages) {
@@ -96,7 +96,7 @@ TEST_F(BuildCommandTest, CompilesAsTheCompileCommandAndPrintsTheMessages) {
     EXPECT_EQ(r.out, "Compiling book.hpj\nWarning 4113: topic 3 has no title\n");
     EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
     EXPECT_EQ(recordedArgs(compiler), "/A/C/E/M\n" + (d + "book.hpj").toUtf8() + "\n");
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
 
     // The compiler's exit status is not looked at; a missing message file prints nothing.
     setCompiler(writeCompilerScript(tmp.path() + "/hc/other", "rm \"$base.err\"; exit 3"));
@@ -104,7 +104,7 @@ TEST_F(BuildCommandTest, CompilesAsTheCompileCommandAndPrintsTheMessages) {
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_EQ(recordedArgs(tmp.path() + "/hc/other"), (d + "book.hpj").toUtf8() + "\n");
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_2.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.lst"), "book_2.rtf\r\n");
 }
 
 TEST_F(BuildCommandTest, CompilerProblemsFailAfterTheBuild) {
@@ -112,7 +112,7 @@ TEST_F(BuildCommandTest, CompilerProblemsFailAfterTheBuild) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith("No help compiler set")) << r.err.constData();
     EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n");
 
     const QString missing = tmp.path() + "/no such/hcw.exe";
     setCompiler(missing);
@@ -125,7 +125,7 @@ TEST_F(BuildCommandTest, CompilerProblemsFailAfterTheBuild) {
 }
 
 TEST_F(BuildCommandTest, BadArgumentsAndMissingProjectsFailWithAMessage) {
-    const QByteArray list = fileBytes(d + "book.lst");
+    const QByteArray list = readFile(d + "book.lst");
     for (const QStringList& args :
          {QStringList{}, QStringList{"--topic"}, QStringList{d + "book.hpj", "--topic", "x1"},
           QStringList{d + "book.hpj", "--fast"}, QStringList{d + "book.hpj", d + "other.hpj"}}) {
@@ -137,7 +137,7 @@ TEST_F(BuildCommandTest, BadArgumentsAndMissingProjectsFailWithAMessage) {
     CommandRun r = build({d + "book.hpj", "--topic", "99", "--no-compile"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "No topic with ID 99\n");
-    EXPECT_EQ(fileBytes(d + "book.lst"), list);
+    EXPECT_EQ(readFile(d + "book.lst"), list);
 
     r = build({d + "none.hpj", "--no-compile"});
     EXPECT_EQ(r.status, 1);
@@ -155,7 +155,7 @@ TEST_F(BuildCommandTest, WarningsGoToStandardErrorAndTheBuildGoesOn) {
     CommandRun r = build({d + "book.hpj", "--no-compile"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.err.startsWith("Bad system region in RTF\n")) << r.err.constData();
-    EXPECT_TRUE(fileBytes(d + "book.lst").endsWith("book_20.rtf\r\n"));
+    EXPECT_TRUE(readFile(d + "book.lst").endsWith("book_20.rtf\r\n"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "CompileProject.h"
 #include "CompilerScript.h"
 #include "DMod.h"
+#include "FailureText.h"
 #include "KivError.h"
 #include "KivTable.h"
 #include "QtPrinters.h"
@@ -36,15 +37,6 @@ struct TestHost : CompileHost {
         busyDuringBuild = cursor && cursor->shape() == Qt::WaitCursor;
     }
 };
-
-QString failureOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const EKivError& e) {
-        return e.message();
-    }
-    return "<no error>";
-}
 
 class CompileProjectTest : public ::testing::Test {
 protected:
@@ -96,9 +88,9 @@ TEST_F(CompileProjectTest, WholeRunStoresTheEditBuildsCompilesAndShowsTheCurrent
     CompileProject(true, host);
 
     EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsBrowse);
-    EXPECT_TRUE(fileBytes(d + "book_12.rtf").contains("New words"));
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_3.rtf\r\nbook_12.rtf\r\n");
-    EXPECT_EQ(fileBytes(d + "book.toc"), ":Topic 12=12\r\n");
+    EXPECT_TRUE(readFile(d + "book_12.rtf").contains("New words"));
+    EXPECT_EQ(readFile(d + "book.lst"), "book_3.rtf\r\nbook_12.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.toc"), ":Topic 12=12\r\n");
     EXPECT_EQ(host.progress, (QList<QPair<int, int>>{{1, 2}, {2, 2}}));
     EXPECT_TRUE(host.busyDuringBuild);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -120,7 +112,7 @@ TEST_F(CompileProjectTest, OtherCompilerGetsNoSwitchesAndCurrentTopicBuildsAlone
 
     CompileProject(false, host);
     EXPECT_EQ(recordedArgs(compiler), (d + "book.hpj").toUtf8() + "\n");
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_10.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.lst"), "book_10.rtf\r\n");
     EXPECT_FALSE(QFile::exists(d + "book_1.rtf"));
     EXPECT_EQ(viewer->calls.last(), "open " + hlp() + " JumpId(\"\",\"10\")");
 
@@ -134,7 +126,7 @@ TEST_F(CompileProjectTest, OtherCompilerGetsNoSwitchesAndCurrentTopicBuildsAlone
 TEST_F(CompileProjectTest, EmptyProjectOpensTheHelpWithoutAMacro) {
     dm.CompilerPath = writeCompilerScript(tmp.path() + "/c/mycomp");
     CompileProject(true, host);
-    EXPECT_EQ(fileBytes(d + "book.lst"), "");
+    EXPECT_EQ(readFile(d + "book.lst"), "");
     EXPECT_EQ(viewer->calls, QStringList({"close " + hlp(), "open " + hlp() + " "}));
 }
 
@@ -149,7 +141,7 @@ TEST_F(CompileProjectTest, NoCompilerChosenStopsQuietlyAfterTheBuild) {
     addTopic(5, "Five", "Fifth");
     CompileProject(true, host);
     EXPECT_EQ(host.ensureCalls, 1);
-    EXPECT_EQ(fileBytes(d + "book.lst"), "book_5.rtf\r\n");
+    EXPECT_EQ(readFile(d + "book.lst"), "book_5.rtf\r\n");
     EXPECT_TRUE(viewer->calls.isEmpty());
     EXPECT_TRUE(ui->messages.isEmpty());
     EXPECT_TRUE(ui->errors.isEmpty());
@@ -171,7 +163,7 @@ TEST_F(CompileProjectTest, CompilerThatCannotStartLeavesLogAndViewerAlone) {
     EXPECT_EQ(errorLog.toPlainText(), "messages of the last run");
     EXPECT_EQ(viewer->calls, QStringList{"close " + hlp()}); // nothing opened afterwards
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(fileBytes(d + "book_12.rtf").contains("Words"));
+    EXPECT_TRUE(readFile(d + "book_12.rtf").contains("Words"));
 }
 
 TEST_F(CompileProjectTest, UnwritableFileStopsTheBuildBeforeTheCompiler) {
@@ -188,7 +180,7 @@ TEST_F(CompileProjectTest, UnwritableFileStopsTheBuildBeforeTheCompiler) {
     EXPECT_TRUE(message.contains("book_2.rtf")) << message.toStdString();
     EXPECT_EQ(recordedArgs(compiler), "<missing>");
     EXPECT_EQ(host.ensureCalls, 0);
-    EXPECT_TRUE(fileBytes(d + "book_1.rtf").contains("First"));
+    EXPECT_TRUE(readFile(d + "book_1.rtf").contains("First"));
     EXPECT_FALSE(QFile::exists(d + "book_3.rtf"));
     EXPECT_TRUE(viewer->calls.isEmpty());
     EXPECT_EQ(errorLog.toPlainText(), "messages of the last run");
@@ -206,7 +198,7 @@ TEST_F(CompileProjectTest, EditThatCannotBeStoredStopsBeforeTheBuild) {
 
     EXPECT_NE(failureOf([&] { CompileProject(true, host); }), "<no error>");
     EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsEdit); // the author's edit is kept
-    EXPECT_EQ(fileBytes(d + "book.lst"), "");
+    EXPECT_EQ(readFile(d + "book.lst"), "");
     EXPECT_EQ(recordedArgs(compiler), "<missing>");
     EXPECT_TRUE(viewer->calls.isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -227,7 +219,7 @@ TEST_F(CompileProjectTest, InteractiveRunShowsTheProjectFileAndReloadsWindowsAnd
     EXPECT_EQ(errorLog.toPlainText(), "Compiling book.hpj\nWarning 4113: topic 3 has no title");
     EXPECT_EQ(viewer->calls, QStringList{"close " + hlp()});
     EXPECT_FALSE(QFile::exists(d + "book_4.rtf")); // no build files
-    EXPECT_EQ(fileBytes(d + "book.lst"), "");
+    EXPECT_EQ(readFile(d + "book.lst"), "");
 
     dm.CompilerPath = tmp.path() + "/gone/hcw.exe";
     EXPECT_EQ(failureOf([&] { InvokeHelpCompiler(host); }),

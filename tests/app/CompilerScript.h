@@ -4,36 +4,23 @@
 // file it is given last.
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QString>
-
-inline QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+#include "TestFiles.h"
 
 // `extra` runs after the files are written; "$base" is the project path
 // without its extension.
 inline QString writeCompilerScript(const QString& path, const QByteArray& extra = {}) {
-    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write("#!/bin/sh\n"
-                "args=\"$(dirname \"$0\")/args.txt\"\n"
-                ": > \"$args\"\n"
-                "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$args\"; last=\"$a\"; done\n"
-                "base=\"${last%.*}\"\n"
-                "printf 'Compiling %s\\r\\nWarning 4113: topic 3 has no title\\r\\n' "
-                "\"${base##*/}.hpj\" > \"$base.err\"\n"
-                "printf 'HLP' > \"$base.hlp\"\n" +
-                extra + "\n");
-    f.close();
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+    return writeScript(path, "args=\"$(dirname \"$0\")/args.txt\"\n"
+                             ": > \"$args\"\n"
+                             "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$args\"; "
+                             "last=\"$a\"; done\n"
+                             "base=\"${last%.*}\"\n"
+                             "printf 'Compiling %s\\r\\nWarning 4113: topic 3 has no title\\r\\n' "
+                             "\"${base##*/}.hpj\" > \"$base.err\"\n"
+                             "printf 'HLP' > \"$base.hlp\"\n" +
+                                 extra);
 }
 
 // The arguments of the last run, or "<missing>" when the script never ran.
 inline QByteArray recordedArgs(const QString& scriptPath) {
-    return fileBytes(scriptPath.left(scriptPath.lastIndexOf(QLatin1Char('/'))) + "/args.txt");
+    return readFile(QFileInfo(scriptPath).path() + "/args.txt");
 }

@@ -5,9 +5,9 @@
 
 #include "QtPrinters.h"
 #include "RecordingUI.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -38,11 +38,6 @@ struct Topics : TopicSource {
         rows << t;
     }
 };
-
-QByteArray read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // The files as plain text, converted by LibreOffice in one run.
 void convertToText(const QStringList& files, const QString& outDir) {
@@ -96,7 +91,7 @@ TEST(BuildReader, LibreOfficeReadsEveryTopicFileWithItsWords) {
         {"12345678", {"Widest", "12345678"}},
     };
     for (const auto& [id, expected] : words) {
-        const QByteArray bytes = read(out + "/book_" + id + ".txt");
+        const QByteArray bytes = readFile(out + "/book_" + id + ".txt");
         ASSERT_NE(bytes, "<missing>") << "no text for topic " << id.toStdString();
         const QString text = QString::fromUtf8(bytes);
         // Read as RTF, not as plain text: no control word shows.
@@ -107,7 +102,7 @@ TEST(BuildReader, LibreOfficeReadsEveryTopicFileWithItsWords) {
     }
     // The code broken inside its word stays visible (the reader drops the line
     // break); the recognised one is gone.
-    const QString odd = QString::fromUtf8(read(out + "/book_7.txt"));
+    const QString odd = QString::fromUtf8(readFile(out + "/book_7.txt"));
     EXPECT_EQ(odd.count("{keepn}"), 1) << odd.toStdString();
     // Braces after the document's end are no header fault.
     EXPECT_TRUE(ui->messages.isEmpty());
@@ -124,18 +119,18 @@ TEST(BuildReader, CodesAndIdsInOddShapesKeepTheirBytes) {
                kHeader + "\\pard A\\{\r\nKEEPN \r\n\r\n\\}B\\{HRef\r\n =\r\n 5 \\}C\\{HRef=\\}D}");
     ASSERT_EQ(BuildFiles(d, "b", topics), 5);
 
-    EXPECT_EQ(read(d + "b.lst"),
+    EXPECT_EQ(readFile(d + "b.lst"),
               "b_0.rtf\r\nb_7.rtf\r\nb_12345678.rtf\r\nb_-1234567.rtf\r\nb_9.rtf\r\n");
-    const QByteArray wide = read(d + "b_12345678.rtf");
+    const QByteArray wide = readFile(d + "b_12345678.rtf");
     EXPECT_TRUE(wide.contains("\r\r#{\\footnote # 12345678}\r\n${\\footnote $ \\'DCber \\'80 "
                               "\\u1046?}\r\n\\pard {\\v 12345678}}\r\n"))
         << wide.constData();
-    EXPECT_TRUE(read(d + "b_-1234567.rtf").contains("{\\v -1234567}"));
+    EXPECT_TRUE(readFile(d + "b_-1234567.rtf").contains("{\\v -1234567}"));
 
     // Line breaks and blanks around the words are allowed; the paragraph reset
     // keeps a delimiter before the text; an HRef with an empty target still
     // becomes (empty) hidden text.
-    const QByteArray breaks = read(d + "b_9.rtf");
+    const QByteArray breaks = readFile(d + "b_9.rtf");
     EXPECT_TRUE(breaks.endsWith("\\pard\\keepn A\\par\\pard B{\\v \r\n 5 }C{\\v }D}\r\n"))
         << breaks.constData();
     EXPECT_TRUE(ui->messages.isEmpty());
