@@ -1,10 +1,11 @@
 // A folder with a small topic table (unique index on ID, plain index on NAME)
-// and a table without any unique index, made with the engine's statements.
+// and a table without any unique index, made with the engine's statements,
+// and the kit's datasets on it.
 #pragma once
 
+#include "KivTable.h"
 #include "QtPrinters.h"
 #include "SqlDatabase.h"
-#include "TDataSet.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -24,6 +25,29 @@ protected:
 
     SqlResult sql(const QString& statement) { return SqlDatabase(dir.path()).execute(statement); }
 
+    // Datasets on the folder, owned by `owner` or else by the fixture.
+    TKivTable* table(const QString& name = "demo.dbf", QObject* owner = nullptr) {
+        auto* t = new TKivTable(owner ? owner : &owned);
+        t->setDatabaseName(dir.path());
+        t->setTableName(name);
+        return t;
+    }
+    // Lines of `text` are the lines of the statement.
+    TKivQuery* query(const QString& text, const QString& tableName = "demo.dbf",
+                     QObject* owner = nullptr) {
+        auto* q = new TKivQuery(owner ? owner : &owned);
+        q->setDatabaseName(dir.path());
+        q->setSQL(text.split('\n'));
+        q->setTableName(tableName);
+        return q;
+    }
+    template <class F> static F* addField(TDataSet* ds, const QString& name) {
+        auto* f = new F(ds);
+        f->setFieldName(name);
+        f->setDataSet(ds);
+        return f;
+    }
+
     static QList<int> ids(TDataSet& ds) {
         QList<int> list;
         for (ds.First(); !ds.Eof(); ds.Next())
@@ -33,4 +57,5 @@ protected:
     static int id(const TDataSet& ds) { return int(ds.FieldByName("ID")->AsInteger()); }
 
     QTemporaryDir dir;
+    QObject owned; // goes before the folder does
 };

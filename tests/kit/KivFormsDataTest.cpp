@@ -34,19 +34,13 @@ public:
 class KivFormsDataTest : public KitFolder {
 protected:
     TKivQuery* query(QObject* owner, int tag,
-                     const QString& text = "select ID, NAME from "
-                                           "\"demo.dbf\" order by ID") {
-        auto* q = new TKivQuery(owner);
-        q->setDatabaseName(dir.path());
-        q->setSQL({text});
-        q->setTableName("demo.dbf");
+                     const QString& text = "select ID, NAME from \"demo.dbf\" order by ID") {
+        TKivQuery* q = KitFolder::query(text, "demo.dbf", owner);
         q->setTag(tag);
         return q;
     }
     TKivTable* table(QObject* owner, int tag, const QString& name = "demo.dbf") {
-        auto* t = new TKivTable(owner);
-        t->setDatabaseName(dir.path());
-        t->setTableName(name);
+        TKivTable* t = KitFolder::table(name, owner);
         t->setIndexFieldNames(name == "demo.dbf" ? "ID" : "");
         t->setTag(tag);
         return t;
@@ -81,18 +75,12 @@ TEST_F(KivFormsDataTest, TwinCopiesDescriptionEventsAndFields) {
     TwinDataSet(t, &defaults);
     EXPECT_EQ(defaults.FieldCount(), 0);
     t->Close();
-    auto* number = new TFloatField(t);
-    number->setFieldName("ID");
+    auto* number = addField<TFloatField>(t, "ID");
     number->setDisplayLabel("Number");
-    number->setDataSet(t);
-    auto* name = new TStringField(t);
-    name->setFieldName("NAME");
-    name->setDataSet(t);
+    addField<TStringField>(t, "NAME");
 
     TKivQuery q;
-    auto* existing = new TStringField(&q);
-    existing->setFieldName("NAME");
-    existing->setDataSet(&q);
+    auto* existing = addField<TStringField>(&q, "NAME");
     TwinDataSet(t, &q);
     EXPECT_EQ(q.DatabaseName(), dir.path());
     EXPECT_EQ(q.TableName(), "demo.dbf");
@@ -171,9 +159,7 @@ TEST_F(KivFormsDataTest, CollectedDataSetsPutListsAndLookupsFirst) {
     TKivTable* shown = table(&form, 0, "plain.dbf");
     TKivTable* lookup = table(&form, 0);
     TKivQuery* list = query(&form, 0);
-    auto* code = new TStringField(shown);
-    code->setFieldName("CODE");
-    code->setDataSet(shown);
+    addField<TStringField>(shown, "CODE");
     auto* looked = new TStringField(shown);
     looked->setFieldName("TOPIC");
     looked->setFieldKind(TFieldKind::fkLookup);

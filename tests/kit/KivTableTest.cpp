@@ -2,22 +2,7 @@
 #include "KitFolder.h"
 #include "RecordingUI.h"
 
-class KivTableTest : public KitFolder {
-protected:
-    std::unique_ptr<TKivTable> table(const QString& name = "demo.dbf") {
-        auto t = std::make_unique<TKivTable>();
-        t->setDatabaseName(dir.path());
-        t->setTableName(name);
-        return t;
-    }
-    std::unique_ptr<TKivQuery> query(const QString& text, const QString& tableName = "demo.dbf") {
-        auto q = std::make_unique<TKivQuery>();
-        q->setDatabaseName(dir.path());
-        q->setSQL(text.split('\n'));
-        q->setTableName(tableName);
-        return q;
-    }
-};
+using KivTableTest = KitFolder;
 
 // Counts the notifications a linked control gets.
 class CountingLink : public TDataLink {
@@ -31,33 +16,33 @@ protected:
 TEST_F(KivTableTest, DescriptionAndEventsReadByName) {
     auto t = table();
     TTable plain;
-    EXPECT_EQ(KivGetActions(t.get()), kivDefaultActions);
+    EXPECT_EQ(KivGetActions(t), kivDefaultActions);
     EXPECT_EQ(KivGetActions(&plain), kivAllActions); // no "Actions": everything allowed
     EXPECT_TRUE(t->setProperty("Actions", QVariant::fromValue(TKivDataSetActions(daPrint))));
-    EXPECT_EQ(KivGetActions(t.get()), TKivDataSetActions(daPrint));
+    EXPECT_EQ(KivGetActions(t), TKivDataSetActions(daPrint));
 
     int called = 0;
     t->OnAction = [&](QObject*, TDataSet* ds, TKivDataSetAction a, bool& need) {
-        called += ds == t.get() && a == daClone;
+        called += ds == t && a == daClone;
         need = false;
     };
     bool need = true;
-    KivGetOnAction(t.get())(nullptr, t.get(), daClone, need);
+    KivGetOnAction(t)(nullptr, t, daClone, need);
     EXPECT_EQ(called, 1);
     EXPECT_FALSE(need);
-    EXPECT_FALSE(KivGetOnEditData(t.get()));
+    EXPECT_FALSE(KivGetOnEditData(t));
     EXPECT_FALSE(KivGetOnAction(&plain));
 
     // The sorting list is copied and linked controls hear of it.
     auto q = query("select * from \"demo.dbf\"");
     q->Open();
     TDataSource source;
-    source.setDataSet(q.get());
+    source.setDataSet(q);
     CountingLink link;
     link.setDataSource(&source);
     link.changes = 0;
     QStringList list{"NAME"};
-    EXPECT_TRUE(KivSetStringListProperty(q.get(), "sortinglist", list));
+    EXPECT_TRUE(KivSetStringListProperty(q, "sortinglist", list));
     list << "ID";
     EXPECT_EQ(q->SortingList(), QStringList({"NAME"}));
     EXPECT_EQ(link.changes, 1);
@@ -88,13 +73,8 @@ protected:
     // N numbered by the program when the driver names an SQL server.
     template <class T> static void open(T& ds, bool sqlServer, bool readOnlyField) {
         if (sqlServer) ds.setDriverName("INTRBASE");
-        auto* n = new TAutoIncField(&ds);
-        n->setFieldName("N");
-        n->setReadOnly(readOnlyField);
-        n->setDataSet(&ds);
-        auto* name = new TStringField(&ds);
-        name->setFieldName("NAME");
-        name->setDataSet(&ds);
+        addField<TAutoIncField>(&ds, "N")->setReadOnly(readOnlyField);
+        addField<TStringField>(&ds, "NAME");
         ds.Open();
     }
     static qint64 add(TDataSet& t, const QString& name) {
@@ -147,7 +127,7 @@ TEST_F(KivTableTest, DetailInsertNeedsAStoredMasterRow) {
     auto master = table();
     master->Open();
     TDataSource masterSource;
-    masterSource.setDataSet(master.get());
+    masterSource.setDataSet(master);
     auto detail = table("lines.dbf");
     detail->setIndexFieldNames("TOPIC");
     detail->setMasterFields("ID");
@@ -177,27 +157,27 @@ TEST_F(KivTableTest, DetailInsertNeedsAStoredMasterRow) {
 
 TEST_F(KivTableTest, UniqueKeyRules) {
     auto t = table();
-    EXPECT_EQ(GetUniqueFields(t.get()), "ID"); // the unique index, even while closed
+    EXPECT_EQ(GetUniqueFields(t), "ID"); // the unique index, even while closed
     t->setUniqueFields("NAME;ID");
-    EXPECT_EQ(GetUniqueFields(t.get()), "NAME;ID");
+    EXPECT_EQ(GetUniqueFields(t), "NAME;ID");
 
     auto plain = table("plain.dbf");
     plain->Open();
-    EXPECT_EQ(GetUniqueFields(plain.get()), "CODE;QTY"); // no unique index: non-blob fields
+    EXPECT_EQ(GetUniqueFields(plain), "CODE;QTY"); // no unique index: non-blob fields
 
     auto q = query("select NAME, ID from \"demo.dbf\"");
     q->Open();
-    EXPECT_EQ(GetUniqueFields(q.get()), "ID"); // the index of its table
+    EXPECT_EQ(GetUniqueFields(q), "ID"); // the index of its table
     q->setTableName("");
-    EXPECT_EQ(GetUniqueFields(q.get()), "NAME;ID");
+    EXPECT_EQ(GetUniqueFields(q), "NAME;ID");
     q->setTableName("gone.dbf");
-    EXPECT_EQ(GetUniqueFields(q.get()), "NAME;ID");
+    EXPECT_EQ(GetUniqueFields(q), "NAME;ID");
 
-    EXPECT_EQ(GetSelectFieldList(plain.get()), "CODE,QTY");
+    EXPECT_EQ(GetSelectFieldList(plain), "CODE,QTY");
     auto memoOnly = query("select TEXT from \"demo.dbf\"", "");
     memoOnly->Open();
-    EXPECT_EQ(GetSelectFieldList(memoOnly.get()), "*");
-    EXPECT_EQ(GetUniqueFields(memoOnly.get()), "");
+    EXPECT_EQ(GetSelectFieldList(memoOnly), "*");
+    EXPECT_EQ(GetUniqueFields(memoOnly), "");
 }
 
 TEST(OrderByText, FoundOutsideQuotesInAnyCaseAndRewritten) {
@@ -229,30 +209,30 @@ TEST(OrderByText, FoundOutsideQuotesInAnyCaseAndRewritten) {
 TEST_F(KivTableTest, SortFieldsOfQueriesAndTablesKeepThePosition) {
     auto q = query("select ID, NAME from \"demo.dbf\"\norder by ID");
     q->Open();
-    EXPECT_EQ(GetSortFields(q.get()), "ID");
+    EXPECT_EQ(GetSortFields(q), "ID");
     ASSERT_TRUE(q->Locate("ID", 30));
-    SetSortFields(q.get(), "NAME", true);
+    SetSortFields(q, "NAME", true);
     EXPECT_TRUE(q->Active());
     EXPECT_EQ(q->SQL(), QStringList({"select ID, NAME from \"demo.dbf\"", "order by NAME"}));
-    EXPECT_EQ(GetSortFields(q.get()), "NAME");
+    EXPECT_EQ(GetSortFields(q), "NAME");
     EXPECT_EQ(id(*q), 30);
     EXPECT_EQ(ids(*q), QList<int>({20, 40, 30, 10}));
 
     q->Last();
-    SetSortFields(q.get(), "ID", false);
+    SetSortFields(q, "ID", false);
     EXPECT_EQ(id(*q), 10); // not kept: the first record
 
     // An order the engine refuses: the error is raised, the statement kept.
-    EXPECT_THROW(SetSortFields(q.get(), "NOSUCH"), EDatabaseError);
+    EXPECT_THROW(SetSortFields(q, "NOSUCH"), EDatabaseError);
     EXPECT_TRUE(q->Active());
     EXPECT_EQ(q->SQL(), QStringList({"select ID, NAME from \"demo.dbf\"", "order by ID"}));
 
     auto t = table();
     t->Open();
     t->Locate("ID", 40);
-    SetSortFields(t.get(), "NAME,ID");
+    SetSortFields(t, "NAME,ID");
     EXPECT_EQ(t->IndexFieldNames(), "NAME;ID");
-    EXPECT_EQ(GetSortFields(t.get()), "NAME;ID");
+    EXPECT_EQ(GetSortFields(t), "NAME;ID");
     EXPECT_EQ(id(*t), 40);
 }
 
@@ -270,7 +250,7 @@ TEST_F(KivTableTest, RefreshBookmarksAndClonesKeepTheirRecord) {
     q->Open();
     q->Locate("ID", 30);
     ExecSQL(dir.path(), "insert into \"demo.dbf\" (ID, NAME) values (50, 'More'), (5, 'First')");
-    RefreshDataSet(q.get());
+    RefreshDataSet(q);
     EXPECT_EQ(id(*q), 30); // the same record, though a row came before it
     EXPECT_EQ(q->RecordCount(), 6);
 
@@ -280,20 +260,20 @@ TEST_F(KivTableTest, RefreshBookmarksAndClonesKeepTheirRecord) {
     t->Locate("ID", 20);
     const TBookmark mark = t->GetBookmark();
     t->Last();
-    GotoBookmarkSafe(t.get(), TBookmark());
+    GotoBookmarkSafe(t, TBookmark());
     EXPECT_EQ(id(*t), 50);
-    GotoBookmarkSafe(t.get(), mark);
+    GotoBookmarkSafe(t, mark);
     EXPECT_EQ(id(*t), 20);
     t->Delete();
     t->Last();
-    GotoBookmarkSafe(t.get(), mark); // the record is gone: nothing happens
+    GotoBookmarkSafe(t, mark); // the record is gone: nothing happens
     EXPECT_EQ(id(*t), 50);
-    EXPECT_TRUE(LocateRecord(t.get(), "NAME", "menus", loCaseInsensitive));
-    EXPECT_FALSE(LocateRecord(t.get(), "NAME", "install"));
+    EXPECT_TRUE(LocateRecord(t, "NAME", "menus", loCaseInsensitive));
+    EXPECT_FALSE(LocateRecord(t, "NAME", "install"));
 
     // A clone copies every modifiable value.
     t->FieldByName("NAME")->setReadOnly(true);
-    CloneRecord(t.get());
+    CloneRecord(t);
     EXPECT_EQ(t->State(), TDataSetState::dsInsert);
     EXPECT_EQ(t->FieldByName("TEXT")->AsString(), "menus text");
     EXPECT_TRUE(t->FieldByName("NAME")->IsNull()); // read-only: not copied
@@ -308,15 +288,15 @@ TEST_F(KivTableTest, FieldWidthsFollowTheLongestText) {
     t->setIndexFieldNames("ID");
     t->Open();
     t->Locate("ID", 30);
-    FitFieldWidths(t.get(), 100);
+    FitFieldWidths(t, 100);
     EXPECT_EQ(t->FieldByName("NAME")->DisplayWidth(), 40 + 1 + 2);
     EXPECT_EQ(t->FieldByName("ID")->DisplayWidth(), 3);
     EXPECT_EQ(t->FieldByName("TEXT")->DisplayWidth(), 10); // blobs keep theirs
     EXPECT_EQ(id(*t), 30);
-    EXPECT_EQ(DisplayLabels(t.get(), "ID;NAME;Other"), "ID,NAME,Other");
+    EXPECT_EQ(DisplayLabels(t, "ID;NAME;Other"), "ID,NAME,Other");
 
-    FitFieldWidths(t.get(), 2); // only the first two records: 5 and 10
+    FitFieldWidths(t, 2); // only the first two records: 5 and 10
     EXPECT_EQ(t->FieldByName("NAME")->DisplayWidth(), 43);
-    FitFieldWidths(t.get(), 0);
+    FitFieldWidths(t, 0);
     EXPECT_EQ(t->FieldByName("NAME")->DisplayWidth(), 1);
 }
