@@ -9,17 +9,11 @@
 #include "TestFiles.h"
 
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 
 namespace {
 
-class DModTest : public ::testing::Test {
+class DModTest : public ::testing::Test, protected TempFolder {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        d = dir.path() + "/";
-    }
-
     void addTopic(int id, const QString& name, const QVariant& ctx = {}) {
         dm.TbMain->Append();
         dm.TbMain->FieldByName("ID")->setAsInteger(id);
@@ -48,8 +42,6 @@ protected:
     // Gives the module the main window's pages.
     void withPages() { dm.setMainWindowPages(&contents, &errorLog); }
 
-    QTemporaryDir dir;
-    QString d;
     RecordingUI::Scope ui;
     TDM dm;
     QPlainTextEdit contents;

@@ -8,9 +8,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <map>
+
+// A temporary folder for a test's files; `d` is its path with the trailing
+// slash that project folders are kept with.
+struct TempFolder {
+    TempFolder() { EXPECT_TRUE(dir.isValid()); }
+    QTemporaryDir dir;
+    const QString d = dir.path() + QLatin1Char('/');
+};
 
 // A file's bytes, or "<missing>" when it cannot be read, so a missing file
 // never equals an expected empty one.
