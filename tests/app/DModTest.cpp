@@ -123,7 +123,7 @@ TEST_F(DModTest, ExistingProjectIsRefusedAndKeptWhole) {
     EXPECT_EQ(ui->messages, QStringList({"Error. Project not created"}));
     EXPECT_FALSE(dm.ProjectOpen());
     EXPECT_FALSE(anyDataSetOpen());
-    EXPECT_TRUE(folderFiles(d) == before);
+    EXPECT_EQ(folderFiles(d), before);
     EXPECT_NE(dm.LastFailure(), "");
 
     // A table without its text files is not overwritten either, and no text
@@ -134,7 +134,7 @@ TEST_F(DModTest, ExistingProjectIsRefusedAndKeptWhole) {
     ui->messages.clear();
     dm.CreateProject(d + "book.x.hpj");
     EXPECT_EQ(ui->messages, QStringList({"Error. Project not created"}));
-    EXPECT_TRUE(folderFiles(d) == tableOnly);
+    EXPECT_EQ(folderFiles(d), tableOnly);
     dm.OpenProject(d + "book.hpj"); // no S.toc needed without the main window
     ASSERT_TRUE(dm.ProjectOpen());
     EXPECT_EQ(ids(*dm.TbMain), QStringList({"10"}));

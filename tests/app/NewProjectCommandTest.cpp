@@ -42,7 +42,7 @@ TEST(NewProjectCommand, CreatesTheProjectAndRefusesToCreateItTwice) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith("Error. Project not created\n")) << r.err.constData();
     EXPECT_TRUE(r.err.contains("book.hpj")); // the reason follows the message
-    EXPECT_TRUE(folderFiles(d) == edited);
+    EXPECT_EQ(folderFiles(d), edited);
 
     // A relative name is created in the working folder.
     r = newProject({"my.proj.hpj"}, d);

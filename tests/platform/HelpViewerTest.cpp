@@ -21,7 +21,7 @@ TEST(HelpViewer, ReadsTheContextOfAJumpIdMacro) {
 namespace {
 
 // A viewer program that records its arguments in `out`, then its process ID
-// in "pid" beside it, and stays running.
+// in `out` + ".pid", and stays running.
 QString writeViewer(const QString& path, const QString& out) {
     return writeRecorder(path, out, "echo $$ > '" + out.toUtf8() + ".pid'; exec sleep 30");
 }
