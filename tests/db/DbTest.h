@@ -1,22 +1,13 @@
 // Small helpers shared by the database tests.
 #pragma once
 
+#include "FailureText.h"
 #include "KivError.h"
 #include "TDataSet.h"
 
 #include <QStringList>
 
 #include <utility>
-
-// The message of the error `statement` raises; "(no error)" when it returns.
-template <class Error = EDatabaseError, class Statement> QString raised(Statement&& statement) {
-    try {
-        statement();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return "(no error)";
-}
 
 // A persistent field of class F named `name`, owned by and attached to `ds`.
 template <class F>

@@ -12,7 +12,7 @@ namespace {
 class DbfCorruptTest : public DbfFolder {
 protected:
     void expectRefused(const QString& file, const char* fragment) {
-        const QString message = raised([&] { DbfTable::open(path()); });
+        const QString message = failureOf([&] { DbfTable::open(path()); });
         EXPECT_TRUE(message.contains(file) && message.contains(QLatin1String(fragment)))
             << message.toStdString();
     }

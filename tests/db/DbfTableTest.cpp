@@ -241,7 +241,7 @@ TEST_F(DbfTableTest, UniqueIndexRefusesDuplicatesWithoutWriting) {
     t->appendRow(topic(1, "one"));
     t->appendRow(topic(2, "two"));
     const QByteArray before = readFile(path());
-    const QString violation = raised([&] { t->appendRow(topic(1, "again")); });
+    const QString violation = failureOf([&] { t->appendRow(topic(1, "again")); });
     EXPECT_TRUE(violation.contains("Key violation") && violation.contains("I_Id"))
         << violation.toStdString();
     DbfRecord r = t->record(1);

@@ -15,7 +15,7 @@ QList<int> filtered(const QString& filter, TFilterOptions options = {}) {
 }
 
 QString parseError(const QString& text) {
-    return raised([&] { FilterExpression{text}; });
+    return failureOf([&] { FilterExpression{text}; });
 }
 
 } // namespace
@@ -71,7 +71,7 @@ TEST(FilterExpression, SyntaxErrorsNameThePosition) {
     EXPECT_EQ(parseError("ID 10"), "Filter expression error at position 4: comparison expected");
     EXPECT_EQ(parseError("ID=and"),
               "Filter expression error at position 4: value expected before 'and'");
-    EXPECT_EQ(parseError(""), "(no error)");
+    EXPECT_EQ(parseError(""), "<no error>");
     EXPECT_TRUE(FilterExpression("   ").isEmpty());
 }
 
@@ -81,10 +81,10 @@ TEST(FilterExpression, BadFilterLeavesTheDatasetAsItWas) {
     t->setFiltered(true);
     EXPECT_THROW(t->setFilter("ID>="), EDatabaseError);
     EXPECT_EQ(t->Filter(), "ID>=40");
-    EXPECT_TRUE(raised([&] {
+    EXPECT_TRUE(failureOf([&] {
                     t->setFilter("TITLE='x'");
                 }).contains("Filter expression error at position 1: unknown field 'TITLE'"));
-    EXPECT_TRUE(raised([&] {
+    EXPECT_TRUE(failureOf([&] {
                     t->setFilter("ID='ten'");
                 }).contains("'ten' is not a valid floating point value for field 'ID'"));
     EXPECT_EQ(ids(*t), QList<int>({40, 50}));

@@ -9,7 +9,7 @@
 namespace {
 
 QString errorOf(const QString& sql, const QHash<QString, QVariant>& params = {}) {
-    return raised([&] { parseSql(sql, params); });
+    return failureOf([&] { parseSql(sql, params); });
 }
 
 } // namespace

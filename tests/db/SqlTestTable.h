@@ -66,7 +66,7 @@ protected:
     }
 
     QString error(const QString& sql) {
-        return raised<EKivError>([&] { run(sql); });
+        return failureOf([&] { run(sql); });
     }
     QString error(const char* sql) { return error(QString::fromUtf8(sql)); }
 

@@ -194,7 +194,7 @@ TEST(TDataSet, LocateHonoursCaseAndPartialKeyOptions) {
     EXPECT_FALSE(t->Locate("ID", 99));
     EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 30);
 
-    EXPECT_EQ(raised([&] { t->Locate("TITLE", "x"); }), "Topics: Field 'TITLE' not found");
+    EXPECT_EQ(failureOf([&] { t->Locate("TITLE", "x"); }), "Topics: Field 'TITLE' not found");
     EXPECT_THROW(t->Locate("NAME;ID", "Menus"), EDatabaseError);
 
     EXPECT_EQ(t->Lookup("ID", 20, "NAME").toString(), "Install");
@@ -227,7 +227,7 @@ TEST(TDataSet, PostChecksRequiredFieldsAndKeepsTheRecord) {
     t->Open();
     t->Append();
     t->FieldByName("NAME")->setAsString("no id");
-    EXPECT_EQ(raised([&] { t->Post(); }), "Field 'ID' must have a value");
+    EXPECT_EQ(failureOf([&] { t->Post(); }), "Field 'ID' must have a value");
     EXPECT_EQ(t->State(), TDataSetState::dsInsert);
     EXPECT_EQ(t->FieldByName("NAME")->AsString(), "no id");
     t->FieldByName("ID")->setAsInteger(1);
@@ -246,7 +246,7 @@ TEST(TDataSet, ClosingDropsAPendingEdit) {
 
 TEST(TDataSet, FieldsRefuseWritesOutsideEditAndOnReadOnly) {
     auto t = sampleTopics();
-    EXPECT_EQ(raised([&] { t->FieldByName("NAME")->setAsString("x"); }),
+    EXPECT_EQ(failureOf([&] { t->FieldByName("NAME")->setAsString("x"); }),
               "Topics: Dataset not in edit or insert mode");
     t->FieldByName("ID")->setReadOnly(true);
     t->Edit();
@@ -311,7 +311,7 @@ TEST(TDataSet, CalculatedAndLookupFieldsFollowTheRecord) {
     TMemTable bad;
     bad.addFieldDef("ID", TFieldType::ftInteger);
     addField<TStringField>(bad, "LOOK", TFieldKind::fkLookup);
-    EXPECT_EQ(raised([&] { bad.Open(); }), "Lookup information for field 'LOOK' is incomplete");
+    EXPECT_EQ(failureOf([&] { bad.Open(); }), "Lookup information for field 'LOOK' is incomplete");
     EXPECT_FALSE(bad.Active());
 }
 
@@ -332,7 +332,7 @@ TEST(TDataSet, PersistentFieldsKeepTheirOrderAndCheckTheSource) {
 
     name->setDataSet(nullptr);
     addField<TIntegerField>(t, "NAME");
-    EXPECT_EQ(raised([&] { t.Open(); }),
+    EXPECT_EQ(failureOf([&] { t.Open(); }),
               "Type mismatch for field 'NAME', expecting: Integer actual: String");
     EXPECT_FALSE(t.Active());
 

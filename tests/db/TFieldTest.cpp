@@ -84,7 +84,7 @@ TEST(TField, BadValuesRaiseNamingTheFieldAndKeepTheOldValue) {
     TField* i = t->FieldByName("I");
     i->setDisplayLabel("Number");
     i->setAsInteger(5);
-    EXPECT_EQ(raised([&] { i->setAsString("five"); }),
+    EXPECT_EQ(failureOf([&] { i->setAsString("five"); }),
               "'five' is not a valid integer value for field 'Number'");
     EXPECT_EQ(i->AsInteger(), 5);
     EXPECT_THROW(t->FieldByName("F")->setAsString("1,2,3"), EDatabaseError);
@@ -100,7 +100,7 @@ TEST(TField, BadValuesRaiseNamingTheFieldAndKeepTheOldValue) {
     ASSERT_NE(s, nullptr);
     EXPECT_THROW(s->setAsInteger(40000), EDatabaseError);
     s->setMaxValue(3);
-    EXPECT_EQ(raised([&] { s->setAsInteger(4); }),
+    EXPECT_EQ(failureOf([&] { s->setAsInteger(4); }),
               "4 is not a valid value for field 'S'. The allowed range is 0 to 3");
     s->setAsInteger(3);
     EXPECT_EQ(s->AsInteger(), 3);

@@ -16,7 +16,7 @@ TEST_F(TQueryTest, ParametersFillTheStatement) {
     auto q = query({"select ID,NAME from :TableName", "order by 2"});
     ASSERT_EQ(q->ParamCount(), 1);
     EXPECT_EQ(q->Params(0)->Name(), "TableName");
-    EXPECT_EQ(raised([&] { q->Open(); }), "Qid: No value for parameter 'TableName'");
+    EXPECT_EQ(failureOf([&] { q->Open(); }), "Qid: No value for parameter 'TableName'");
     EXPECT_FALSE(q->Active());
     q->ParamByName("TableName")->setAsString("demo.dbf");
     q->Open();
@@ -88,7 +88,7 @@ TEST_F(TQueryTest, OtherResultsAreReadOnly) {
     notAsked->Open();
     EXPECT_FALSE(notAsked->Live());
     EXPECT_EQ(notAsked->RecordCount(), 4);
-    EXPECT_EQ(raised([&] { notAsked->Edit(); }), "Qid: Cannot modify a read-only dataset");
+    EXPECT_EQ(failureOf([&] { notAsked->Edit(); }), "Qid: Cannot modify a read-only dataset");
 
     auto aggregate = query({"select Max(ID) from \"demo.dbf\""}, true);
     aggregate->Open();
@@ -113,7 +113,7 @@ TEST_F(TQueryTest, ExecSQLRunsStatementsWithoutRows) {
     q->ExecSQL();
     EXPECT_EQ(q->RowsAffected(), 2);
     EXPECT_FALSE(q->Active());
-    EXPECT_EQ(raised([&] { q->Open(); }),
+    EXPECT_EQ(failureOf([&] { q->Open(); }),
               "Qid: The statement returns no rows; run it with ExecSQL");
     q->setSQL({"Create Table \"more.dbf\" (Id numeric(8))"});
     q->ExecSQL();

@@ -55,7 +55,8 @@ TEST_F(TTableTest, OrderFollowsIndexesAndSortsWithoutOne) {
     t->setIndexFieldNames("");
     EXPECT_EQ(ids(*t), QList<int>({30, 10, 40, 20})); // file order
 
-    EXPECT_EQ(raised([&] { t->setIndexFieldNames("TITLE"); }), "TbMain: Field 'TITLE' not found");
+    EXPECT_EQ(failureOf([&] { t->setIndexFieldNames("TITLE"); }),
+              "TbMain: Field 'TITLE' not found");
     EXPECT_THROW(t->setIndexName("I_None"), EDatabaseError);
     EXPECT_EQ(t->IndexFieldNames(), ""); // nothing changed
     EXPECT_EQ(ids(*t), QList<int>({30, 10, 40, 20}));
@@ -114,7 +115,7 @@ TEST_F(TTableTest, UniqueViolationKeepsTheRecordInEdit) {
     t->Append();
     t->FieldByName("ID")->setAsInteger(20);
     t->FieldByName("NAME")->setAsString("Duplicate");
-    const QString violation = raised([&] { t->Post(); });
+    const QString violation = failureOf([&] { t->Post(); });
     EXPECT_TRUE(violation.contains("Key violation")) << violation.toStdString();
     EXPECT_EQ(t->State(), TDataSetState::dsInsert);
     EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Duplicate");
@@ -159,7 +160,7 @@ TEST_F(TTableTest, CursorsOnOneFileSeeStoredChanges) {
     // A record deleted through the other cursor cannot be edited or deleted again.
     main->Locate("ID", 30);
     main->Delete();
-    EXPECT_EQ(raised([&] { calc->Edit(); }), "TbMain: Record/Key deleted");
+    EXPECT_EQ(failureOf([&] { calc->Edit(); }), "TbMain: Record/Key deleted");
     EXPECT_EQ(calc->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(ids(*calc), QList<int>({20, 25, 40}));
 }
@@ -196,7 +197,7 @@ TEST_F(TTableTest, DetailFollowsItsMaster) {
     unordered.setTableName("links");
     unordered.setMasterFields("ID");
     unordered.setMasterSource(&source);
-    EXPECT_EQ(raised([&] { unordered.Open(); }), "Master fields and index fields do not match");
+    EXPECT_EQ(failureOf([&] { unordered.Open(); }), "Master fields and index fields do not match");
 }
 
 TEST_F(TTableTest, ReadOnlyTablesRefuseChanges) {
@@ -206,7 +207,7 @@ TEST_F(TTableTest, ReadOnlyTablesRefuseChanges) {
     t.setReadOnly(true);
     t.Open();
     EXPECT_FALSE(t.CanModify());
-    EXPECT_EQ(raised([&] { t.Edit(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(failureOf([&] { t.Edit(); }), "Cannot modify a read-only dataset");
     EXPECT_THROW(t.Delete(), EDatabaseError);
     EXPECT_EQ(t.RecordCount(), 4);
     EXPECT_THROW(t.setReadOnly(false), EDatabaseError); // only while closed
