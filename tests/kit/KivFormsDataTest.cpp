@@ -62,8 +62,7 @@ protected:
 };
 
 TEST_F(KivFormsDataTest, TwinCopiesDescriptionEventsAndFields) {
-    QObject owner;
-    TKivTable* t = table(&owner, 37);
+    TKivTable* t = table(&owned, 37);
     t->setCaption("Topics");
     t->setUniqueFields("ID");
     t->setSortingList({"ID", "NAME"});
@@ -253,8 +252,7 @@ TEST_F(KivStartUpTest, ActivatingATag9WindowRunsTheRefreshPassUnlessBusy) {
 class TFormDBTest : public KivFormsDataTest {};
 
 TEST_F(TFormDBTest, AttachWithDataReadOnlyAndRestoreOnDetach) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
+    TKivTable* t = table(&owned, 0);
     t->setCachedUpdates(true);
     t->setIndexFieldNames("NAME");
     TDataSource source;
@@ -305,8 +303,7 @@ TEST_F(TFormDBTest, AttachWithDataReadOnlyAndRestoreOnDetach) {
 }
 
 TEST_F(TFormDBTest, EditableFormSwitchesCachedUpdatesOffAndRestoresThem) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
+    TKivTable* t = table(&owned, 0);
     t->setCachedUpdates(true);
     t->setReadOnly(true);
     TFormDB form;
@@ -319,7 +316,7 @@ TEST_F(TFormDBTest, EditableFormSwitchesCachedUpdatesOffAndRestoresThem) {
     EXPECT_TRUE(t->Active());
     EXPECT_EQ(form.windowTitle(), "Before"); // empty dataset caption: unchanged
 
-    TKivTable* other = table(&owner, 0, "plain.dbf");
+    TKivTable* other = table(&owned, 0, "plain.dbf");
     other->setCaption("Plain");
     form.AttachDataSet(other);
     EXPECT_TRUE(t->CachedUpdates());
@@ -330,8 +327,7 @@ TEST_F(TFormDBTest, EditableFormSwitchesCachedUpdatesOffAndRestoresThem) {
 }
 
 TEST_F(TFormDBTest, OwnedControlsFollowANewDataSource) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
+    TKivTable* t = table(&owned, 0);
     TDataSource first, second, unrelated;
     first.setDataSet(t);
     second.setDataSet(t);
@@ -351,8 +347,7 @@ TEST_F(TFormDBTest, OwnedControlsFollowANewDataSource) {
 }
 
 TEST_F(TFormDBTest, CloseFreesOrHidesAndPostsTheEdit) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
+    TKivTable* t = table(&owned, 0);
     QPointer<TFormDB> form = new TFormDB;
     form->AttachDataSet(t);
     t->Locate("ID", 10);
@@ -389,8 +384,7 @@ TEST_F(TFormDBTest, CloseFreesOrHidesAndPostsTheEdit) {
 
 TEST_F(TFormDBTest, AnEditThatCannotBePostedKeepsTheFormOpen) {
     RecordingUI::Scope ui;
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
+    TKivTable* t = table(&owned, 0);
     TFormDB form;
     form.AttachDataSet(t);
     t->BeforePost = [](TDataSet*) { throw EDatabaseError("Key violation"); };
@@ -406,8 +400,7 @@ TEST_F(TFormDBTest, AnEditThatCannotBePostedKeepsTheFormOpen) {
 }
 
 TEST_F(TFormDBTest, FitWidthWidensForTheVisibleFields) {
-    QObject owner;
-    TKivTable* t = table(&owner, 0);
+    TKivTable* t = table(&owned, 0);
     TFormDB form;
     form.resize(100, 100);
     form.AttachDataSet(t);
