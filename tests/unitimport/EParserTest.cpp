@@ -3,9 +3,8 @@
 #include "KivError.h"
 #include "QtPrinters.h"
 #include "RecordingUI.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -18,10 +17,7 @@ class LoadUnitTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString write(const QByteArray& bytes, const QString& name = QStringLiteral("U.pas")) {
-        QDir().mkpath(QFileInfo(dir.filePath(name)).path());
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        return f.fileName();
+        return writeFile(dir.filePath(name), bytes);
     }
     QByteArray load(const QByteArray& bytes) {
         TParser p;

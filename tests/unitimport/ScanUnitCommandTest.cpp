@@ -1,10 +1,8 @@
 // kivhelp --scan-unit from outside: each sample unit under data/units with a
 // .json beside it prints exactly that JSON, its messages also on standard
 // error; an unreadable file exits with status 1.
-#include "QtPrinters.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,9 +38,7 @@ TEST(ScanUnitCommandTest, SampleUnitsPrintTheirJson) {
     ASSERT_GE(samples.size(), 4);
     for (const QString& name : samples) {
         SCOPED_TRACE(name.toStdString());
-        QFile file(units.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray expected = file.readAll();
+        const QByteArray expected = testData(QStringLiteral("units/") + name);
         const CommandRun r =
             scanUnit({units.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".pas"))});
         ASSERT_EQ(r.status, 0) << r.err.constData();
