@@ -78,6 +78,40 @@ void unbalancedSquareBracket() {
     KivShowMessage(QStringLiteral("Found \"]\" without \"[\"\ntext is not corrected"));
 }
 
+// Bracket depths of a scan. A closing bracket without its opening one is
+// shown and not counted.
+struct Brackets {
+    int round = 0;
+    int square = 0;
+
+    bool open() const { return round > 0 || square > 0; }
+    // False when `c` is no bracket.
+    bool count(char c) {
+        switch (c) {
+        case '(':
+            ++round;
+            return true;
+        case ')':
+            if (round > 0)
+                --round;
+            else
+                unbalancedParenthesis();
+            return true;
+        case '[':
+            ++square;
+            return true;
+        case ']':
+            if (square > 0)
+                --square;
+            else
+                unbalancedSquareBracket();
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 // Drops leading characters of code 32 or below (blanks and line breaks).
 QByteArray trimmedLeft(const QByteArray& s) {
     qsizetype i = 0;
@@ -126,13 +160,11 @@ void skipBlanks(int& pos, const QByteArray& text, bool keep, QByteArray* out) {
     if (pos < 1) pos = 1;
     const int start = pos;
     bool inString = false;
-    int depth = 0;
-    int square = 0;
+    Brackets brackets;
     Comment comment = Comment::None;
     for (; pos <= n; ++pos) {
         const char c = d[pos - 1];
-        if (comment == Comment::None && !inString && depth < 1 && square < 1 && isIdentChar(c))
-            return;
+        if (comment == Comment::None && !inString && !brackets.open() && isIdentChar(c)) return;
         if (comment != Comment::None) {
             if (out && (keep || comment == Comment::Directive)) out->append(c);
             // A line comment ends at LF even without CR: Linux files have no CR.
@@ -147,17 +179,12 @@ void skipBlanks(int& pos, const QByteArray& text, bool keep, QByteArray* out) {
             if (out) out->append(c);
             continue;
         }
+        if (brackets.count(c)) {
+            if (out) out->append(c);
+            continue;
+        }
         bool openedComment = false;
         switch (c) {
-        case '[':
-            ++square;
-            break;
-        case ']':
-            if (square > 0)
-                --square;
-            else
-                unbalancedSquareBracket();
-            break;
         case '{':
             if (pos < n && d[pos] == '$') {
                 comment = Comment::Directive;
@@ -166,20 +193,11 @@ void skipBlanks(int& pos, const QByteArray& text, bool keep, QByteArray* out) {
                 openedComment = true;
             }
             break;
-        case '(':
-            ++depth;
-            break;
-        case ')':
-            if (depth > 0)
-                --depth;
-            else
-                unbalancedParenthesis();
-            break;
         case '*':
             // The "(" before was handled by this call, outside strings and comments.
             if (pos > start && d[pos - 2] == '(') {
                 comment = Comment::Paren;
-                --depth;
+                --brackets.round;
                 openedComment = true;
                 if (out && !keep) out->chop(1);
             }
@@ -359,29 +377,15 @@ QByteArray TParser::ReadToSemicolon(int& pos, const QByteArray& text) {
     // from start to `end`; a word that stops the reading is not part of it.
     int end = -1;
     bool inString = false;
-    int depth = 0;
-    int square = 0;
+    // Square brackets count too: index parameter lists hold semicolons that
+    // do not end the declaration.
+    Brackets brackets;
     while (pos <= n) {
         const char c = d[pos - 1];
-        if (c == ';' && !inString && depth < 1 && square < 1) break;
+        if (c == ';' && !inString && !brackets.open()) break;
         if (c == '\'') inString = !inString;
-        if (!inString) {
-            if (c == '(') {
-                ++depth;
-            } else if (c == ')') {
-                if (depth > 0)
-                    --depth;
-                else
-                    unbalancedParenthesis();
-            } else if (c == '[') {
-                // Index parameter lists hold semicolons that do not end the declaration.
-                ++square;
-            } else if (c == ']') {
-                if (square > 0)
-                    --square;
-                else
-                    unbalancedSquareBracket();
-            } else if (depth == 0 && square == 0 && isIdentChar(c)) {
+        if (!inString && !brackets.count(c)) {
+            if (!brackets.open() && isIdentChar(c)) {
                 int i = pos;
                 while (i <= n && isIdentChar(d[i - 1]))
                     ++i;
