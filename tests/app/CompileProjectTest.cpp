@@ -123,18 +123,13 @@ TEST_F(CompileProjectTest, OtherCompilerGetsNoSwitchesAndCurrentTopicBuildsAlone
     EXPECT_TRUE(recordedArgs(mixed).startsWith("/A/C/E/M\n"));
 }
 
-TEST_F(CompileProjectTest, EmptyProjectOpensTheHelpWithoutAMacro) {
-    dm.CompilerPath = writeCompilerScript(tmp.path() + "/c/mycomp");
-    CompileProject(true, host);
-    EXPECT_EQ(readFile(d + "book.lst"), "");
-    EXPECT_EQ(viewer->calls, QStringList({"close " + hlp(), "open " + hlp() + " "}));
-}
-
-TEST_F(CompileProjectTest, MissingMessageFileEmptiesTheErrorLog) {
-    dm.CompilerPath = writeCompilerScript(tmp.path() + "/c/hcw.exe", "rm -f \"$base.err\"");
+TEST_F(CompileProjectTest, EmptyProjectWithoutMessagesEmptiesTheLogAndNamesNoTopic) {
+    dm.CompilerPath = writeCompilerScript(tmp.path() + "/c/mycomp", "rm -f \"$base.err\"");
     errorLog.setPlainText("messages of the last run");
     CompileProject(true, host);
+    EXPECT_EQ(readFile(d + "book.lst"), "");
     EXPECT_TRUE(errorLog.toPlainText().isEmpty());
+    EXPECT_EQ(viewer->calls, QStringList({"close " + hlp(), "open " + hlp() + " "}));
 }
 
 TEST_F(CompileProjectTest, NoCompilerChosenStopsQuietlyAfterTheBuild) {
