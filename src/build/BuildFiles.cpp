@@ -54,7 +54,8 @@ int BuildFiles(const QString& dir, const QString& stem, TopicSource& topics,
         }
         closeChecked(rtf);
         writeLine(list, rtfName);
-        if (!ctx.isEmpty())
+        // A topic without ID has no context string to map.
+        if (!ctx.isEmpty() && !topic.id.isEmpty())
             writeLine(map, QStringLiteral("#define ") + topic.id + QLatin1Char(' ') + ctx);
         ++written;
         if (progress) progress(written, total);

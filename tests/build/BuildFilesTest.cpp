@@ -1,103 +1,49 @@
-#include "BuildFiles.h"
-
 #include "KivError.h"
+#include "TestFiles.h"
+#include "TopicList.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ListSource : TopicSource {
-    QList<std::pair<TopicFields, QString>> rows;
-    int at = 0;
-    bool next(TopicFields& t, QString& ctx) override {
-        if (at >= rows.size()) return false;
-        t = rows[at].first;
-        ctx = rows[at].second;
-        ++at;
-        return true;
-    }
-    int count() const override { return int(rows.size()); }
-    void add(const QString& id, const QString& ctx = {}) {
-        TopicFields t;
-        t.id = id;
-        t.name = QStringLiteral("Topic ") + id;
-        t.text = QStringLiteral("{\\rtf1{\\fonttbl}{\\colortbl;}\\pard Words of ") + id + QLatin1Char('}');
-        rows.append({t, ctx});
-    }
-};
-
-QByteArray read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
+QString doc(const QString& id) { return "{\\rtf1{\\fonttbl}{\\colortbl;}\\pard Words of " + id + "}"; }
 } // namespace
 
-TEST(BuildFiles, ListsEveryTopicAndMapsOnlyThoseWithAContextNumber) {
-    QTemporaryDir tmp;
-    const QString dir = tmp.path() + QLatin1Char('/');
-    ListSource topics;
-    topics.add(QStringLiteral("1"));
-    topics.add(QStringLiteral("2"), QStringLiteral("200"));
-    topics.add(QStringLiteral("10"));
+TEST(BuildFiles, ListsEveryTopicMapsThoseWithContextAndRebuildsOneAlone) {
+    TempFolder tmp;
+    TopicList all;
+    for (const auto& [id, ctx] : {std::pair{"1", ""}, {"2", "200"}, {"10", ""}, {"", "7"}})
+        all.add(id, doc(id), ctx);
     QList<std::pair<int, int>> steps;
-    EXPECT_EQ(BuildFiles(dir, QStringLiteral("book"), topics,
-                         [&](int done, int total) { steps.append({done, total}); }),
-              3);
-    EXPECT_EQ(read(dir + "book.lst"), QByteArray("book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\n"));
-    EXPECT_EQ(read(dir + "book.map"), QByteArray("#define 2 200\r\n"));
-    EXPECT_TRUE(read(dir + "book_10.rtf").contains("#{\\footnote # 10}"));
-    EXPECT_TRUE(read(dir + "book_10.rtf").contains("Words of 10"));
-    EXPECT_EQ(steps.last(), std::make_pair(3, 3));
+    EXPECT_EQ(BuildFiles(tmp.d, "book", all, [&](int done, int total) { steps.append({done, total}); }), 4);
+    EXPECT_EQ(readFile(tmp.d + "book.lst"), "book_1.rtf\r\nbook_2.rtf\r\nbook_10.rtf\r\nbook_.rtf\r\n");
+    // A topic without ID has no map line and no "#" footnote.
+    EXPECT_EQ(readFile(tmp.d + "book.map"), "#define 2 200\r\n");
+    EXPECT_TRUE(readFile(tmp.d + "book_10.rtf").contains("#{\\footnote # 10}"));
+    EXPECT_TRUE(readFile(tmp.d + "book_10.rtf").contains("Words of 10"));
+    EXPECT_FALSE(readFile(tmp.d + "book_.rtf").contains("#{\\footnote"));
+    EXPECT_EQ(steps.last(), std::make_pair(4, 4));
+
+    // A one-topic build lists that topic alone and leaves the other files.
+    TopicList one;
+    one.add("10", doc("10"));
+    BuildFiles(tmp.d, "book", one);
+    EXPECT_EQ(readFile(tmp.d + "book.lst"), "book_10.rtf\r\n");
+    EXPECT_EQ(readFile(tmp.d + "book.map"), "");
+    EXPECT_TRUE(readFile(tmp.d + "book_1.rtf").contains("Words of 1"));
 }
 
-TEST(BuildFiles, OneTopicBuildLeavesOtherTopicFilesAlone) {
-    QTemporaryDir tmp;
-    const QString dir = tmp.path() + QLatin1Char('/');
-    ListSource all;
-    all.add(QStringLiteral("1"));
-    all.add(QStringLiteral("10"), QStringLiteral("5"));
-    BuildFiles(dir, QStringLiteral("b"), all);
-    ListSource one;
-    one.add(QStringLiteral("10"));
-    BuildFiles(dir, QStringLiteral("b"), one);
-    EXPECT_EQ(read(dir + "b.lst"), QByteArray("b_10.rtf\r\n"));
-    EXPECT_EQ(read(dir + "b.map"), QByteArray());
-    EXPECT_TRUE(QFile::exists(dir + "b_1.rtf"));
-}
-
-TEST(BuildFiles, TopicWithoutIdIsWrittenAsStemUnderscore) {
-    QTemporaryDir tmp;
-    const QString dir = tmp.path() + QLatin1Char('/');
-    ListSource topics;
-    topics.add(QString(), QStringLiteral("7"));
-    BuildFiles(dir, QStringLiteral("s"), topics);
-    EXPECT_EQ(read(dir + "s.lst"), QByteArray("s_.rtf\r\n"));
-    EXPECT_FALSE(read(dir + "s_.rtf").contains("#{\\footnote"));
-}
-
-TEST(BuildFiles, UnwritableFolderRaisesAndKeepsWhatWasWritten) {
-    QTemporaryDir tmp;
-    const QString dir = tmp.path() + QLatin1Char('/');
-    QFile old(dir + "p_1.rtf");
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
-    // A topic file name that is a folder cannot be created: the build stops there.
-    ASSERT_TRUE(QDir(dir).mkdir("p_2.rtf"));
-    ListSource topics;
-    topics.add(QStringLiteral("1"));
-    topics.add(QStringLiteral("2"));
-    topics.add(QStringLiteral("3"));
+TEST(BuildFiles, AFileThatCannotBeWrittenStopsTheBuildAndKeepsWhatWasWritten) {
+    TempFolder tmp;
+    writeFile(tmp.d + "p_1.rtf", "old");
+    ASSERT_TRUE(QDir(tmp.d).mkdir("p_2.rtf")); // a folder where a topic file goes
+    TopicList topics;
+    for (const char* id : {"1", "2", "3"}) topics.add(id, doc(id));
     try {
-        BuildFiles(dir, QStringLiteral("p"), topics);
+        BuildFiles(tmp.d, "p", topics);
         FAIL() << "expected an input/output error";
     } catch (const EInOutError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("p_2.rtf")));
+        EXPECT_TRUE(e.message().contains("p_2.rtf"));
     }
-    EXPECT_TRUE(read(dir + "p_1.rtf").contains("Words of 1"));
-    EXPECT_FALSE(QFile::exists(dir + "p_3.rtf"));
+    EXPECT_TRUE(readFile(tmp.d + "p_1.rtf").contains("Words of 1"));
+    EXPECT_FALSE(QFile::exists(tmp.d + "p_3.rtf"));
 }
