@@ -2,19 +2,12 @@
 // steps, what reaches the compiler and the viewer, and what is left alone
 // when a step fails.
 #include "CompileProject.h"
-#include "CompilerScript.h"
-#include "DMod.h"
 #include "FailureText.h"
 #include "KivError.h"
-#include "KivTable.h"
-#include "QtPrinters.h"
-#include "RecordingHelpViewer.h"
-#include "RecordingUI.h"
+#include "ProjectFixture.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -38,55 +31,38 @@ struct TestHost : CompileHost {
     }
 };
 
-class CompileProjectTest : public ::testing::Test {
+class CompileProjectTest : public ProjectFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        // Blanks in both folders: each path must reach the compiler whole.
-        d = tmp.path() + "/help files/";
-        ASSERT_TRUE(QDir().mkpath(d));
-        dm.SettingsFile = tmp.path() + "/kivhelp.ini";
-        dm.CompilerPath.clear();
         dm.setMainWindowPages(&contents, &errorLog);
-        dm.CreateProject(d + "book.hpj");
-        ASSERT_TRUE(dm.ProjectOpen()) << ui->messages.join('|').toStdString();
+        createProject();
+        errorLog.setPlainText("messages of the last run");
     }
 
-    void addTopic(int id, const QString& name, const QString& body) {
-        dm.TbMain->Append();
-        dm.TbMain->FieldByName("ID")->setAsInteger(id);
-        dm.TbMain->FieldByName("NAME")->setAsString(name);
-        dm.TbMain->FieldByName("TEXT")->setAsString(
-            "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;}\r\n\\pard " + body + "\\par}");
-        dm.TbMain->Post();
+    // A stand-in compiler named `name` in a folder with a blank, made current.
+    QString useCompiler(const QString& name, const QByteArray& extra = {}) {
+        QFile::remove(tmp.d + "my tools/args.txt"); // no earlier run's record
+        return dm.CompilerPath = writeCompilerScript(tmp.d + "my tools/" + name, extra);
     }
 
     QString hlp() const { return d + "book.hlp"; }
 
-    QTemporaryDir tmp;
-    QString d;
-    RecordingUI::Scope ui;
-    RecordingHelpViewer::Scope viewer;
-    TDM dm;
     QPlainTextEdit contents;
     QPlainTextEdit errorLog;
     TestHost host;
 };
 
 TEST_F(CompileProjectTest, WholeRunStoresTheEditBuildsCompilesAndShowsTheCurrentTopic) {
-    const QString compiler = writeCompilerScript(tmp.path() + "/my tools/hcw.exe");
-    dm.CompilerPath = compiler;
-    addTopic(3, "Three", "Third");
-    addTopic(12, "Twelve", "Old words");
+    const QString compiler = useCompiler("hcw.exe");
+    addTopic(3, "Three", topicText("Third"));
+    addTopic(12, "Twelve", topicText("Old words"));
     contents.setPlainText(":Topic 12=12");
     // An edit not yet stored must reach the built file.
     ASSERT_TRUE(dm.TbMain->Locate("ID", 12));
     dm.TbMain->Edit();
-    dm.TbMain->FieldByName("TEXT")->setAsString(
-        "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;}\r\n\\pard New words\\par}");
+    dm.TbMain->FieldByName("TEXT")->setAsString(topicText("New words"));
 
     CompileProject(true, host);
-
     EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsBrowse);
     EXPECT_TRUE(readFile(d + "book_12.rtf").contains("New words"));
     EXPECT_EQ(readFile(d + "book.lst"), "book_3.rtf\r\nbook_12.rtf\r\n");
@@ -94,38 +70,32 @@ TEST_F(CompileProjectTest, WholeRunStoresTheEditBuildsCompilesAndShowsTheCurrent
     EXPECT_EQ(host.progress, (QList<QPair<int, int>>{{1, 2}, {2, 2}}));
     EXPECT_TRUE(host.busyDuringBuild);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-
     EXPECT_EQ(recordedArgs(compiler), "/A/C/E/M\n" + (d + "book.hpj").toUtf8() + "\n");
     EXPECT_EQ(errorLog.toPlainText(), "Compiling book.hpj\nWarning 4113: topic 3 has no title");
     EXPECT_EQ(viewer->calls,
               QStringList({"close " + hlp(), "open " + hlp() + " JumpId(\"\",\"12\")"}));
-    EXPECT_TRUE(ui->messages.isEmpty());
-    EXPECT_TRUE(ui->errors.isEmpty());
+    EXPECT_TRUE(ui->messages.isEmpty() && ui->errors.isEmpty());
 }
 
-TEST_F(CompileProjectTest, OtherCompilerGetsNoSwitchesAndCurrentTopicBuildsAlone) {
-    const QString compiler = writeCompilerScript(tmp.path() + "/bin/Hcw.Exe.sh");
-    dm.CompilerPath = compiler;
-    addTopic(1, "One", "First");
-    addTopic(10, "Ten", "Tenth");
-    ASSERT_TRUE(dm.TbMain->Locate("ID", 10));
-
-    CompileProject(false, host);
-    EXPECT_EQ(recordedArgs(compiler), (d + "book.hpj").toUtf8() + "\n");
+// The switches go to a compiler named HCW.EXE in any case, to no other.
+TEST_F(CompileProjectTest, SwitchesOnlyForHcwAndTheCurrentTopicBuildsAlone) {
+    addTopic(1, "One");
+    addTopic(10, "Ten");
+    for (const auto& [name, switches] : {std::pair{"Hcw.Exe", true}, {"HCW.EXE", true},
+                                         {"hcw.exe.sh", false}, {"mycomp", false}}) {
+        const QString compiler = useCompiler(name);
+        CompileProject(false, host);
+        EXPECT_EQ(recordedArgs(compiler),
+                  (switches ? "/A/C/E/M\n" : "") + (d + "book.hpj").toUtf8() + "\n")
+            << name;
+    }
     EXPECT_EQ(readFile(d + "book.lst"), "book_10.rtf\r\n");
     EXPECT_FALSE(QFile::exists(d + "book_1.rtf"));
     EXPECT_EQ(viewer->calls.last(), "open " + hlp() + " JumpId(\"\",\"10\")");
-
-    // A compiler named HCW.EXE in any case gets the switches.
-    const QString mixed = writeCompilerScript(tmp.path() + "/mixed/Hcw.Exe");
-    dm.CompilerPath = mixed;
-    CompileProject(false, host);
-    EXPECT_TRUE(recordedArgs(mixed).startsWith("/A/C/E/M\n"));
 }
 
 TEST_F(CompileProjectTest, EmptyProjectWithoutMessagesEmptiesTheLogAndNamesNoTopic) {
-    dm.CompilerPath = writeCompilerScript(tmp.path() + "/c/mycomp", "rm -f \"$base.err\"");
-    errorLog.setPlainText("messages of the last run");
+    useCompiler("mycomp", "rm -f \"$base.err\"");
     CompileProject(true, host);
     EXPECT_EQ(readFile(d + "book.lst"), "");
     EXPECT_TRUE(errorLog.toPlainText().isEmpty());
@@ -133,80 +103,63 @@ TEST_F(CompileProjectTest, EmptyProjectWithoutMessagesEmptiesTheLogAndNamesNoTop
 }
 
 TEST_F(CompileProjectTest, NoCompilerChosenStopsQuietlyAfterTheBuild) {
-    addTopic(5, "Five", "Fifth");
+    addTopic(5, "Five");
     CompileProject(true, host);
     EXPECT_EQ(host.ensureCalls, 1);
     EXPECT_EQ(readFile(d + "book.lst"), "book_5.rtf\r\n");
     EXPECT_TRUE(viewer->calls.isEmpty());
-    EXPECT_TRUE(ui->messages.isEmpty());
-    EXPECT_TRUE(ui->errors.isEmpty());
+    EXPECT_TRUE(ui->messages.isEmpty() && ui->errors.isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     // The path the dialog leaves is used at once.
-    host.dialogAnswer = writeCompilerScript(tmp.path() + "/c/hcw.exe");
+    host.dialogAnswer = writeCompilerScript(tmp.d + "c/hcw.exe");
     CompileProject(true, host);
     EXPECT_NE(recordedArgs(host.dialogAnswer), "<missing>");
 }
 
 TEST_F(CompileProjectTest, CompilerThatCannotStartLeavesLogAndViewerAlone) {
-    dm.CompilerPath = tmp.path() + "/no such/hcw.exe";
-    addTopic(12, "Twelve", "Words");
-    errorLog.setPlainText("messages of the last run");
-    const QString message = failureOf([&] { CompileProject(true, host); });
-    EXPECT_EQ(message, "Impossible to run Help compiler / " + dm.CompilerPath + " /A/C/E/M " + d +
-                           "book.hpj");
+    dm.CompilerPath = tmp.d + "no such/hcw.exe";
+    addTopic(12, "Twelve", topicText("Words"));
+    EXPECT_EQ(failureOf([&] { CompileProject(true, host); }),
+              "Impossible to run Help compiler / " + dm.CompilerPath + " /A/C/E/M " + d +
+                  "book.hpj");
     EXPECT_EQ(errorLog.toPlainText(), "messages of the last run");
     EXPECT_EQ(viewer->calls, QStringList{"close " + hlp()}); // nothing opened afterwards
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(readFile(d + "book_12.rtf").contains("Words"));
 }
 
-TEST_F(CompileProjectTest, UnwritableFileStopsTheBuildBeforeTheCompiler) {
-    const QString compiler = writeCompilerScript(tmp.path() + "/c/hcw.exe");
-    dm.CompilerPath = compiler;
-    addTopic(1, "One", "First");
-    addTopic(2, "Two", "Second");
-    addTopic(3, "Three", "Third");
-    // Where topic 2's file belongs there is a folder: it cannot be written.
-    ASSERT_TRUE(QDir(d).mkdir("book_2.rtf"));
-    errorLog.setPlainText("messages of the last run");
-
-    const QString message = failureOf([&] { CompileProject(true, host); });
-    EXPECT_TRUE(message.contains("book_2.rtf")) << message.toStdString();
-    EXPECT_EQ(recordedArgs(compiler), "<missing>");
-    EXPECT_EQ(host.ensureCalls, 0);
+// A file that cannot be written, and an edit that cannot be stored, stop the
+// run before the compiler; the author's edit stays in edit.
+TEST_F(CompileProjectTest, FailedBuildStepStopsBeforeTheCompiler) {
+    const QString compiler = useCompiler("hcw.exe");
+    addTopic(1, "One", topicText("First"));
+    addTopic(2, "Two");
+    addTopic(3, "Three");
+    ASSERT_TRUE(QDir(d).mkdir("book_2.rtf")); // a folder in topic 2's place
+    EXPECT_TRUE(failureOf([&] { CompileProject(true, host); }).contains("book_2.rtf"));
     EXPECT_TRUE(readFile(d + "book_1.rtf").contains("First"));
     EXPECT_FALSE(QFile::exists(d + "book_3.rtf"));
+
+    QFile::remove(d + "book_1.rtf");
+    dm.TbMain->Edit();
+    dm.TbMain->FieldByName("ID")->setAsInteger(1); // taken: the key refuses it
+    EXPECT_NE(failureOf([&] { CompileProject(true, host); }), "<no error>");
+    EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsEdit);
+    EXPECT_FALSE(QFile::exists(d + "book_1.rtf"));
+
+    EXPECT_EQ(recordedArgs(compiler), "<missing>");
+    EXPECT_EQ(host.ensureCalls, 0);
     EXPECT_TRUE(viewer->calls.isEmpty());
     EXPECT_EQ(errorLog.toPlainText(), "messages of the last run");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(CompileProjectTest, EditThatCannotBeStoredStopsBeforeTheBuild) {
-    const QString compiler = writeCompilerScript(tmp.path() + "/c/hcw.exe");
-    dm.CompilerPath = compiler;
-    addTopic(1, "One", "First");
-    addTopic(2, "Two", "Second");
-    ASSERT_TRUE(dm.TbMain->Locate("ID", 2));
-    dm.TbMain->Edit();
-    dm.TbMain->FieldByName("ID")->setAsInteger(1); // taken: the key refuses it
-
-    EXPECT_NE(failureOf([&] { CompileProject(true, host); }), "<no error>");
-    EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsEdit); // the author's edit is kept
-    EXPECT_EQ(readFile(d + "book.lst"), "");
-    EXPECT_EQ(recordedArgs(compiler), "<missing>");
-    EXPECT_TRUE(viewer->calls.isEmpty());
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
-
 TEST_F(CompileProjectTest, InteractiveRunShowsTheProjectFileAndReloadsWindowsAndLog) {
     // The author defines a window in the compiler's editor.
-    const QString compiler = writeCompilerScript(
-        tmp.path() + "/c/hcw.exe",
-        "sed -i 's/^\\[WINDOWS\\]\\r$/[WINDOWS]\\r\\nmain=\"Main\",,,,\\r/' \"$base.hpj\"");
-    dm.CompilerPath = compiler;
-    addTopic(4, "Four", "Fourth");
-
+    const QString compiler = useCompiler(
+        "hcw.exe", "sed -i 's/^\\[WINDOWS\\]\\r$/[WINDOWS]\\r\\nmain=\"Main\",,,,\\r/' \"$base.hpj\"");
+    addTopic(4, "Four");
     InvokeHelpCompiler(host);
     EXPECT_EQ(recordedArgs(compiler), (d + "book.hpj").toUtf8() + "\n");
     EXPECT_EQ(dm.WindowNames, QStringList{"main"});
@@ -214,19 +167,17 @@ TEST_F(CompileProjectTest, InteractiveRunShowsTheProjectFileAndReloadsWindowsAnd
     EXPECT_EQ(errorLog.toPlainText(), "Compiling book.hpj\nWarning 4113: topic 3 has no title");
     EXPECT_EQ(viewer->calls, QStringList{"close " + hlp()});
     EXPECT_FALSE(QFile::exists(d + "book_4.rtf")); // no build files
-    EXPECT_EQ(readFile(d + "book.lst"), "");
 
-    dm.CompilerPath = tmp.path() + "/gone/hcw.exe";
+    dm.CompilerPath = tmp.d + "gone/hcw.exe";
     EXPECT_EQ(failureOf([&] { InvokeHelpCompiler(host); }),
               "Impossible to run  / " + dm.CompilerPath + " " + d + "book.hpj");
     EXPECT_EQ(host.refills, 1);
 }
 
 TEST_F(CompileProjectTest, NothingHappensWithoutAProject) {
-    dm.CompilerPath = writeCompilerScript(tmp.path() + "/c/hcw.exe");
+    const QString compiler = useCompiler("hcw.exe");
     CloseHelpWindow();
     EXPECT_EQ(viewer->calls, QStringList{"close " + hlp()});
-
     dm.CloseProject(false);
     viewer->calls.clear();
     CloseHelpWindow();
@@ -234,7 +185,7 @@ TEST_F(CompileProjectTest, NothingHappensWithoutAProject) {
     InvokeHelpCompiler(host);
     EXPECT_TRUE(viewer->calls.isEmpty());
     EXPECT_EQ(host.ensureCalls, 0);
-    EXPECT_EQ(recordedArgs(dm.CompilerPath), "<missing>");
+    EXPECT_EQ(recordedArgs(compiler), "<missing>");
 }
 
 } // namespace
