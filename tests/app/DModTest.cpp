@@ -59,35 +59,27 @@ TEST_F(DModTest, CreatesTheProjectWithItsTableAndOpensIt) {
     EXPECT_FALSE(dm.QMain->Active());
 }
 
-TEST_F(DModTest, ExistingProjectIsRefusedAndKeptWhole) {
-    createProject();
-    addTopic(10, "Intro");
-    dm.CloseProject(false);
-    const auto before = folderFiles(d);
-    dm.CreateProject(d + "book.hpj");
-    EXPECT_EQ(ui->messages, QStringList({"Error. Project not created"}));
-    EXPECT_FALSE(dm.ProjectOpen() || anyDataSetOpen());
-    EXPECT_EQ(folderFiles(d), before);
-    EXPECT_NE(dm.LastFailure(), "");
-
-    // A table alone is not overwritten either, and no text file appears beside it.
-    for (const char* ext : {".hpj", ".cnt", ".toc", ".lst", ".map"})
-        QFile::remove(d + "book" + ext);
-    const auto tableOnly = folderFiles(d);
-    dm.CreateProject(d + "book.x.hpj");
-    EXPECT_EQ(ui->messages.size(), 2);
-    EXPECT_EQ(folderFiles(d), tableOnly);
-}
-
-TEST_F(DModTest, CreateFailuresLeaveNoProjectOpen) {
+TEST_F(DModTest, FailedCreateChangesNoFileAndClosesTheOpenProject) {
     createProject();
     dm.CreateProject(d + ".hpj"); // no stem: nothing at all
-    EXPECT_TRUE(ui->messages.isEmpty());
-    EXPECT_TRUE(dm.ProjectOpen());
-
-    dm.CreateProject(d + "missing/new.hpj"); // the open project is closed
-    EXPECT_EQ(ui->messages, QStringList({"Error. Project not created"}));
-    EXPECT_FALSE(dm.ProjectOpen() || anyDataSetOpen());
+    EXPECT_TRUE(ui->messages.isEmpty() && dm.ProjectOpen());
+    addTopic(10, "Intro");
+    // An existing project, a table alone, a folder that is not there.
+    for (const QString name : {"book.hpj", "book.x.hpj", "missing/new.hpj"}) {
+        if (name == "book.x.hpj")
+            for (const char* ext : {".hpj", ".cnt", ".toc", ".lst", ".map"})
+                QFile::remove(d + "book" + ext);
+        dm.CloseProject(false);
+        const auto before = folderFiles(d);
+        dm.OpenProject(d + "book.hpj");
+        ASSERT_TRUE(dm.ProjectOpen());
+        ui->messages.clear();
+        dm.CreateProject(d + name);
+        EXPECT_EQ(ui->messages, QStringList({"Error. Project not created"})) << name.toStdString();
+        EXPECT_FALSE(dm.ProjectOpen() || anyDataSetOpen());
+        EXPECT_NE(dm.LastFailure(), "");
+        EXPECT_EQ(folderFiles(d), before);
+    }
     EXPECT_FALSE(QFileInfo::exists(d + "missing"));
 }
 
