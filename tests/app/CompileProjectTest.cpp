@@ -7,7 +7,6 @@
 #include "ProjectFixture.h"
 
 #include <QGuiApplication>
-#include <QPlainTextEdit>
 
 namespace {
 
@@ -34,10 +33,12 @@ struct TestHost : CompileHost {
 class CompileProjectTest : public ProjectFixture {
 protected:
     void SetUp() override {
-        dm.setMainWindowPages(&contents, &errorLog);
+        withPages();
         createProject();
         errorLog.setPlainText("messages of the last run");
     }
+    // Whatever happened, the hourglass is gone.
+    void TearDown() override { EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); }
 
     // A stand-in compiler named `name` in a folder with a blank, made current.
     QString useCompiler(const QString& name, const QByteArray& extra = {}) {
@@ -47,8 +48,6 @@ protected:
 
     QString hlp() const { return d + "book.hlp"; }
 
-    QPlainTextEdit contents;
-    QPlainTextEdit errorLog;
     TestHost host;
 };
 
@@ -69,7 +68,6 @@ TEST_F(CompileProjectTest, WholeRunStoresTheEditBuildsCompilesAndShowsTheCurrent
     EXPECT_EQ(readFile(d + "book.toc"), ":Topic 12=12\r\n");
     EXPECT_EQ(host.progress, (QList<QPair<int, int>>{{1, 2}, {2, 2}}));
     EXPECT_TRUE(host.busyDuringBuild);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(recordedArgs(compiler), "/A/C/E/M\n" + (d + "book.hpj").toUtf8() + "\n");
     EXPECT_EQ(errorLog.toPlainText(), "Compiling book.hpj\nWarning 4113: topic 3 has no title");
     EXPECT_EQ(viewer->calls,
@@ -109,7 +107,6 @@ TEST_F(CompileProjectTest, NoCompilerChosenStopsQuietlyAfterTheBuild) {
     EXPECT_EQ(readFile(d + "book.lst"), "book_5.rtf\r\n");
     EXPECT_TRUE(viewer->calls.isEmpty());
     EXPECT_TRUE(ui->messages.isEmpty() && ui->errors.isEmpty());
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     // The path the dialog leaves is used at once.
     host.dialogAnswer = writeCompilerScript(tmp.d + "c/hcw.exe");
@@ -125,7 +122,6 @@ TEST_F(CompileProjectTest, CompilerThatCannotStartLeavesLogAndViewerAlone) {
                   "book.hpj");
     EXPECT_EQ(errorLog.toPlainText(), "messages of the last run");
     EXPECT_EQ(viewer->calls, QStringList{"close " + hlp()}); // nothing opened afterwards
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(readFile(d + "book_12.rtf").contains("Words"));
 }
 
@@ -152,7 +148,6 @@ TEST_F(CompileProjectTest, FailedBuildStepStopsBeforeTheCompiler) {
     EXPECT_EQ(host.ensureCalls, 0);
     EXPECT_TRUE(viewer->calls.isEmpty());
     EXPECT_EQ(errorLog.toPlainText(), "messages of the last run");
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(CompileProjectTest, InteractiveRunShowsTheProjectFileAndReloadsWindowsAndLog) {

@@ -5,8 +5,6 @@
 #include "KivError.h"
 #include "ProjectFixture.h"
 
-#include <QPlainTextEdit>
-
 namespace {
 
 class DModTest : public ProjectFixture {
@@ -25,12 +23,6 @@ protected:
             if (ds->Active()) return true;
         return false;
     }
-
-    // Gives the module the main window's pages.
-    void withPages() { dm.setMainWindowPages(&contents, &errorLog); }
-
-    QPlainTextEdit contents;
-    QPlainTextEdit errorLog;
 };
 
 TEST_F(DModTest, CreatesTheProjectWithItsTableAndOpensIt) {

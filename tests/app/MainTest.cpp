@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabWidget>

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -89,9 +90,14 @@ protected:
         dm.TbMain->Post();
     }
 
+    // Gives the module pages standing in for the main window's.
+    void withPages() { dm.setMainWindowPages(&contents, &errorLog); }
+
     TempFolder tmp;
     const QString d = tmp.d + "help files/";
     RecordingUI::Scope ui;
     RecordingHelpViewer::Scope viewer;
     TDM dm;
+    QPlainTextEdit contents;
+    QPlainTextEdit errorLog;
 };
