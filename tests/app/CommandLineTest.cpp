@@ -93,8 +93,9 @@ TEST_F(CommandLineTest, BuildFailsWithAMessage) {
     // Arguments, what standard error says, whether the files get built.
     const std::tuple<QStringList, QString, bool> cases[] = {
         {{hpj}, "No help compiler set", true},
-        {{hpj, "--compiler-set"}, "Impossible to run Help compiler / " + missing +
-                                      " /A/C/E/M " + hpj + "\n", true},
+        {{hpj, "--compiler-set"},
+         "Impossible to run Help compiler / " + missing + " /A/C/E/M " + hpj + "\n",
+         true},
         {{}, usage, false},
         {{"--topic"}, usage, false},
         {{hpj, "--topic", "x1"}, usage, false},

@@ -79,8 +79,10 @@ TEST_F(CompileProjectTest, WholeRunStoresTheEditBuildsCompilesAndShowsTheCurrent
 TEST_F(CompileProjectTest, SwitchesOnlyForHcwAndTheCurrentTopicBuildsAlone) {
     addTopic(1, "One");
     addTopic(10, "Ten");
-    for (const auto& [name, switches] : {std::pair{"Hcw.Exe", true}, {"HCW.EXE", true},
-                                         {"hcw.exe.sh", false}, {"mycomp", false}}) {
+    for (const auto& [name, switches] : {std::pair{"Hcw.Exe", true},
+                                         {"HCW.EXE", true},
+                                         {"hcw.exe.sh", false},
+                                         {"mycomp", false}}) {
         const QString compiler = useCompiler(name);
         CompileProject(false, host);
         EXPECT_EQ(recordedArgs(compiler),
@@ -117,9 +119,9 @@ TEST_F(CompileProjectTest, NoCompilerChosenStopsQuietlyAfterTheBuild) {
 TEST_F(CompileProjectTest, CompilerThatCannotStartLeavesLogAndViewerAlone) {
     dm.CompilerPath = tmp.d + "no such/hcw.exe";
     addTopic(12, "Twelve", topicText("Words"));
+    const QString run = dm.CompilerPath + " /A/C/E/M " + d + "book.hpj";
     EXPECT_EQ(failureOf([&] { CompileProject(true, host); }),
-              "Impossible to run Help compiler / " + dm.CompilerPath + " /A/C/E/M " + d +
-                  "book.hpj");
+              "Impossible to run Help compiler / " + run);
     EXPECT_EQ(errorLog.toPlainText(), "messages of the last run");
     EXPECT_EQ(viewer->calls, QStringList{"close " + hlp()}); // nothing opened afterwards
     EXPECT_TRUE(readFile(d + "book_12.rtf").contains("Words"));
@@ -153,7 +155,8 @@ TEST_F(CompileProjectTest, FailedBuildStepStopsBeforeTheCompiler) {
 TEST_F(CompileProjectTest, InteractiveRunShowsTheProjectFileAndReloadsWindowsAndLog) {
     // The author defines a window in the compiler's editor.
     const QString compiler = useCompiler(
-        "hcw.exe", "sed -i 's/^\\[WINDOWS\\]\\r$/[WINDOWS]\\r\\nmain=\"Main\",,,,\\r/' \"$base.hpj\"");
+        "hcw.exe",
+        "sed -i 's/^\\[WINDOWS\\]\\r$/[WINDOWS]\\r\\nmain=\"Main\",,,,\\r/' \"$base.hpj\"");
     addTopic(4, "Four");
     InvokeHelpCompiler(host);
     EXPECT_EQ(recordedArgs(compiler), (d + "book.hpj").toUtf8() + "\n");

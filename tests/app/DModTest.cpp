@@ -126,7 +126,7 @@ TEST_F(DModTest, ClosingClearsThePagesAndSavesContentsWhenAsked) {
         contents.setPlainText("1 Intro\n2 Menus=30\n");
         dm.CloseProject(save);
         EXPECT_EQ(readFile(d + "book.toc"), save ? QByteArray("1 Intro\r\n2 Menus=30\r\n\r\n")
-                                                : QByteArray("1 Intro\r\n2 About=20\r\n"));
+                                                 : QByteArray("1 Intro\r\n2 About=20\r\n"));
         EXPECT_TRUE(contents.toPlainText().isEmpty() && errorLog.toPlainText().isEmpty()) << save;
         EXPECT_FALSE(dm.ProjectOpen() || anyDataSetOpen() || !dm.WindowNames.isEmpty()) << save;
     }
@@ -203,7 +203,8 @@ TEST_F(DModTest, DuplicateIdIsRefusedAndTheRowStaysInEdit) {
     addTopic(10, "Intro");
     addTopic(20, "About");
     for (const bool insert : {true, false}) {
-        if (insert) dm.TbMain->Append();
+        if (insert)
+            dm.TbMain->Append();
         else {
             ASSERT_TRUE(dm.TbMain->Locate("ID", 20));
             dm.TbMain->Edit();

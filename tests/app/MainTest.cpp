@@ -44,8 +44,8 @@ TEST_F(MainTest, WithoutProjectOnlyProjectCommandsAreUsable) {
         ui->messages.clear();
         TFormMain w(file);
         EXPECT_EQ(FormMain, &w);
-        EXPECT_EQ(ui->messages, file.isEmpty() ? QStringList()
-                                               : QStringList({"Error. Project not open"}));
+        EXPECT_EQ(ui->messages,
+                  file.isEmpty() ? QStringList() : QStringList({"Error. Project not open"}));
         EXPECT_EQ(w.windowTitle(), "KivHelp");
         EXPECT_EQ(enabledTools(w),
                   QStringList({"SpeedButtonNew", "SpeedButtonOpen", "SpeedButtonOptions"}));
@@ -82,8 +82,8 @@ TEST_F(MainTest, NewAndOpenSwitchProjectsClosingTheOldHelpFirst) {
 
 TEST_F(MainTest, CommandLineProjectOpensWithItsWindowNames) {
     const QString file = madeProject();
-    writeFile(file, readFile(file).replace("[WINDOWS]\r\n",
-                                           "[WINDOWS]\r\nmain=\"Main\",,,\r\npopup=\"Pop\",,,\r\n"));
+    writeFile(file, readFile(file).replace(
+                        "[WINDOWS]\r\n", "[WINDOWS]\r\nmain=\"Main\",,,\r\npopup=\"Pop\",,,\r\n"));
     TFormMain w(file);
     EXPECT_EQ(w.windowTitle(), "KivHelp " + d + "book");
     QStringList windows;
@@ -127,17 +127,19 @@ TEST_F(MainTest, DestroyingTheWindowClosesTheHelpButKeepsTheProject) {
 TEST_F(MainTest, ProjectCommandsStoreThePendingEditFirst) {
     const QString file = madeProject();
     const QString other = madeProject("other");
-    const std::function<void(TFormMain&)> commands[] = {
-        [](TFormMain& w) { w.SpeedButton1Click(); },
-        [&](TFormMain& w) { ui->fileNames << other; w.SpeedButtonOpenClick(); },
-        [&](TFormMain& w) { ui->fileNames << d + "new.hpj"; w.SpeedButtonNewClick(); }};
+    // Each command with the file its dialog answers.
+    const std::pair<QString, void (TFormMain::*)()> commands[] = {
+        {QString(), &TFormMain::SpeedButton1Click},
+        {other, &TFormMain::SpeedButtonOpenClick},
+        {d + "new.hpj", &TFormMain::SpeedButtonNewClick}};
     int id = 0;
-    for (const auto& command : commands) {
+    for (const auto& [answer, command] : commands) {
         TFormMain w(file);
         addTopic(++id, "Intro");
         dm.TbMain->Edit();
         dm.TbMain->FieldByName("NAME")->setAsString("Introduction");
-        command(w);
+        if (!answer.isEmpty()) ui->fileNames << answer;
+        (w.*command)();
         dm.OpenProject(file);
         ASSERT_TRUE(dm.TbMain->Locate("ID", id));
         EXPECT_EQ(dm.TbMain->FieldByName("NAME")->AsString(), "Introduction") << id;

@@ -6,9 +6,10 @@
 #include "TestFiles.h"
 
 TEST(ProjectFiles, StemAndFolderOfAProjectFile) {
-    const std::pair<QString, QString> stems[] = {
-        {"/help/book.hpj", "book"}, {"/my.help/a.b.hpj", "a"}, {"/help/book", "book"},
-        {"/help/.hpj", ""}};
+    const std::pair<QString, QString> stems[] = {{"/help/book.hpj", "book"},
+                                                 {"/my.help/a.b.hpj", "a"},
+                                                 {"/help/book", "book"},
+                                                 {"/help/.hpj", ""}};
     for (const auto& [file, stem] : stems)
         EXPECT_EQ(ProjectStemOf(file), stem) << file.toStdString();
     EXPECT_EQ(ProjectDirOf("/help/book.hpj"), "/help/");
@@ -57,7 +58,8 @@ TEST(ProjectFiles, ContentsRoundTripWithCrLf) {
     TempFolder t;
     const QString toc = t.d + "book.toc";
     EXPECT_THROW(LoadContents(toc), EInOutError);
-    const QStringList lines{"1 Introduction", "2 First steps=12", "", QString::fromUtf8("2 Caf\u00e9")};
+    const QStringList lines{"1 Introduction", "2 First steps=12", "",
+                            QString::fromUtf8("2 Caf\u00e9")};
     SaveContents(toc, lines);
     EXPECT_EQ(readFile(toc), "1 Introduction\r\n2 First steps=12\r\n\r\n2 Caf\xe9\r\n");
     EXPECT_EQ(LoadContents(toc), lines);

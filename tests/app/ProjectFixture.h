@@ -80,8 +80,7 @@ protected:
     }
 
     // Stores a topic; an empty `text` keeps the new-topic document.
-    void addTopic(int id, const QString& name, const QString& text = {},
-                  const QVariant& ctx = {}) {
+    void addTopic(int id, const QString& name, const QString& text = {}, const QVariant& ctx = {}) {
         dm.TbMain->Append();
         dm.TbMain->FieldByName("ID")->setAsInteger(id);
         dm.TbMain->FieldByName("NAME")->setAsString(name);
