@@ -72,10 +72,14 @@ QByteArray DbfFile::read(qint64 offset, qint64 length) const {
     const qint64 available = size() - offset;
     if (available <= 0) return out;
     out.resize(std::min(length, available));
+    out.truncate(readInto(offset, out.data(), out.size()));
+    return out;
+}
+
+qint64 DbfFile::readInto(qint64 offset, char* data, qint64 length) const {
     qint64 done = 0;
-    while (done < out.size()) {
-        const ssize_t n =
-            ::pread(fd_, out.data() + done, size_t(out.size() - done), off_t(offset + done));
+    while (done < length) {
+        const ssize_t n = ::pread(fd_, data + done, size_t(length - done), off_t(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             fail("read");
@@ -83,8 +87,7 @@ QByteArray DbfFile::read(qint64 offset, qint64 length) const {
         if (n == 0) break;
         done += n;
     }
-    out.truncate(done);
-    return out;
+    return done;
 }
 
 void DbfFile::write(qint64 offset, const QByteArray& bytes) {

@@ -26,6 +26,9 @@ public:
     qint64 size() const;
     // Up to `length` bytes from `offset`; fewer at the end of the file.
     QByteArray read(qint64 offset, qint64 length) const;
+    // Reads into `data` without asking for the file's size first; returns how
+    // many bytes arrived (fewer than `length` at the end of the file).
+    qint64 readInto(qint64 offset, char* data, qint64 length) const;
     void write(qint64 offset, const QByteArray& bytes);
     void sync();
 

@@ -6,6 +6,7 @@ namespace {
 
 constexpr qint64 kHeaderSize = 512;
 constexpr qint64 kMaxMemo = qint64(1) << 30;
+constexpr qint64 kFirstRead = 4096;
 const char kDBase4Mark[4] = {'\xFF', '\xFF', '\x08', '\x00'};
 
 } // namespace
@@ -37,26 +38,36 @@ void DbfMemo::open(const QString& path, bool dbase3) {
 }
 
 QByteArray DbfMemo::read(qint64 block) const {
-    if (block <= 0 || block > file_.size() / blockSize_) return {};
+    if (block <= 0) return {};
     const qint64 start = block * blockSize_;
-    const QByteArray head = file_.read(start, 8);
-    if (head.size() < 8) return {};
-    const auto* h = reinterpret_cast<const uchar*>(head.constData());
+    // One read brings the block header and, for most memos, the whole text;
+    // a read that stops short means the file ends there.
+    QByteArray data(kFirstRead, Qt::Uninitialized);
+    const qint64 got = file_.readInto(start, data.data(), kFirstRead);
+    if (got < 8) return {};
+    const auto* h = reinterpret_cast<const uchar*>(data.constData());
+    qint64 length = 0;
     if (style_ == Style::FoxPro) {
-        const qint64 length = qFromBigEndian<quint32>(h + 4);
-        if (length > kMaxMemo || start + 8 + length > file_.size()) return {};
-        QByteArray data = file_.read(start + 8, length);
-        if (data.isNull()) data = QByteArray("");
-        return data;
-    }
-    if (memcmp(head.constData(), kDBase4Mark, 4) == 0) {
+        length = qFromBigEndian<quint32>(h + 4);
+    } else {
+        if (memcmp(h, kDBase4Mark, 4) != 0) return readDBase3(start);
         // dBase IV: the length counts the 8 bytes of the block header.
-        const qint64 length = qint64(qFromLittleEndian<quint32>(h + 4)) - 8;
-        if (length < 0 || length > kMaxMemo || start + 8 + length > file_.size()) return {};
-        QByteArray data = file_.read(start + 8, length);
-        if (data.isNull()) data = QByteArray("");
-        return data;
+        length = qint64(qFromLittleEndian<quint32>(h + 4)) - 8;
     }
+    if (length < 0 || length > kMaxMemo) return {};
+    if (got < 8 + length) {
+        // The size first: a damaged length must not allocate what the file lacks.
+        if (got < kFirstRead || start + 8 + length > file_.size()) return {};
+        data.resize(8 + length);
+        if (file_.readInto(start + got, data.data() + got, 8 + length - got) < 8 + length - got)
+            return {};
+    }
+    if (length == 0) return QByteArray("");
+    data.truncate(8 + length);
+    return data.remove(0, 8);
+}
+
+QByteArray DbfMemo::readDBase3(qint64 start) const {
     // dBase III: text up to the end-of-text mark (or the end of the file).
     QByteArray data("");
     for (qint64 at = start; at < file_.size() && data.size() < kMaxMemo; at += 4096) {

@@ -33,6 +33,7 @@ public:
 
 private:
     QByteArray block(const QByteArray& memo) const;
+    QByteArray readDBase3(qint64 start) const;
     DbfFile file_;
     Style style_ = Style::DBase4;
     qint64 blockSize_ = 512;

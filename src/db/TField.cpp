@@ -457,6 +457,15 @@ QVariant TMemoField::convertValue(const QVariant& value) const {
     return value.toString();
 }
 
+QString TMemoField::AsString() const {
+    const QVariant v = Value();
+    return v.isNull() ? QString() : v.toString();
+}
+
+void TMemoField::setAsString(const QString& text) {
+    setValue(text);
+}
+
 QString TMemoField::DisplayText() const {
     return IsNull() ? QStringLiteral("(memo)") : QStringLiteral("(MEMO)");
 }

@@ -318,6 +318,9 @@ class TMemoField : public TBlobField {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TMemoField(QObject* owner = nullptr);
+    // The text itself: a memo holds characters, not bytes.
+    QString AsString() const override;
+    void setAsString(const QString& text) override;
     QString DisplayText() const override;
     QVariant convertValue(const QVariant& value) const override;
 };

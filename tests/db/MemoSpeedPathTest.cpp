@@ -1,0 +1,111 @@
+// Memo texts as the build reads them: whole at every length around the size
+// of the first read, absent when the file ends inside them, and characters
+// (not bytes) through the memo field.
+#include "DbfTestSupport.h"
+#include "TMemTable.h"
+
+#include <gtest/gtest.h>
+
+using namespace dbftest;
+
+namespace {
+
+QVector<DbfFieldDef> memoTable() {
+    QVector<DbfFieldDef> f(2);
+    f[0] = {"name", FieldType::Character, 10, 0};
+    f[1] = {"note", FieldType::Memo, 10, 0};
+    return f;
+}
+
+// A memo of `size` characters whose every position can be told apart.
+QString memoOf(int size) {
+    QString s;
+    s.reserve(size);
+    for (int i = 0; i < size; ++i)
+        s += QLatin1Char(char('a' + i % 23));
+    if (size > 2) s[size / 2] = QChar(0x20AC); // stored as one byte, read back as the euro sign
+    return s;
+}
+
+class MemoSpeedPath : public DbfFolder {
+protected:
+    QString memoPath() const { return path("S.dbt"); }
+};
+
+} // namespace
+
+TEST_F(MemoSpeedPath, MemosOfEveryLengthAroundTheFirstReadComeBackWhole) {
+    const QList<int> sizes = {1, 2, 100, 4080, 4087, 4088, 4089, 4096, 4104, 5000, 70000};
+    DbfTable::create(path(), memoTable());
+    {
+        auto t = DbfTable::open(path());
+        for (int size : sizes)
+            t->appendRow({QStringLiteral("n%1").arg(size), memoOf(size)});
+        t->appendRow({QStringLiteral("empty"), QString()});
+    }
+    auto t = DbfTable::open(path());
+    ASSERT_EQ(t->rowCount(), sizes.size() + 1);
+    for (int i = 0; i < sizes.size(); ++i)
+        EXPECT_EQ(t->value(i, 1).toString(), memoOf(sizes[i])) << sizes[i];
+    EXPECT_TRUE(t->value(int(sizes.size()), 1).toString().isEmpty());
+}
+
+TEST_F(MemoSpeedPath, AMemoThatTheFileEndsInsideReadsAsNone) {
+    DbfTable::create(path(), memoTable());
+    {
+        auto t = DbfTable::open(path());
+        t->appendRow({QStringLiteral("short"), memoOf(3000)});
+        t->appendRow({QStringLiteral("long"), memoOf(9000)});
+    }
+    QFile memo(memoPath());
+    ASSERT_TRUE(memo.open(QIODevice::ReadWrite));
+    const qint64 full = memo.size();
+    // The file now stops 10 bytes before the end of the long memo.
+    const qint64 longStart = full - ((9000 + 8 + 511) / 512) * 512;
+    ASSERT_TRUE(memo.resize(longStart + 8 + 9000 - 10));
+    memo.close();
+    {
+        auto t = DbfTable::open(path());
+        EXPECT_EQ(t->value(0, 1).toString(), memoOf(3000));
+        EXPECT_TRUE(t->value(1, 1).isNull());
+    }
+    // Now it stops inside the short one, within the first read.
+    ASSERT_TRUE(memo.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(memo.resize(512 + 8 + 2999));
+    memo.close();
+    auto t = DbfTable::open(path());
+    EXPECT_TRUE(t->value(0, 1).isNull());
+    EXPECT_TRUE(t->value(1, 1).isNull());
+}
+
+TEST_F(MemoSpeedPath, ADamagedLengthBeyondTheFileReadsAsNone) {
+    DbfTable::create(path(), memoTable());
+    {
+        auto t = DbfTable::open(path());
+        t->appendRow({QStringLiteral("x"), memoOf(5000)});
+    }
+    QFile memo(memoPath());
+    ASSERT_TRUE(memo.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(memo.seek(512 + 4));
+    const char huge[4] = {'\x00', '\x00', '\x00', '\x30'}; // 768 MB, little-endian
+    ASSERT_EQ(memo.write(huge, 4), 4);
+    memo.close();
+    auto t = DbfTable::open(path());
+    EXPECT_TRUE(t->value(0, 1).isNull());
+}
+
+TEST(MemoField, TextOutsideLatin1SurvivesTheFieldBothWays) {
+    TMemTable t;
+    t.addFieldDef("M", TFieldType::ftMemo);
+    t.Open();
+    t.Append();
+    TField* m = t.FieldByName("M");
+    const QString text = QStringLiteral("Café – “quoted” € ÿ");
+    m->setValue(text);
+    EXPECT_EQ(m->AsString(), text);
+    m->setAsString(QStringLiteral("€ and é"));
+    EXPECT_EQ(m->Value().toString(), QStringLiteral("€ and é"));
+    EXPECT_EQ(m->AsString(), QStringLiteral("€ and é"));
+    m->Clear();
+    EXPECT_TRUE(m->AsString().isNull());
+}
