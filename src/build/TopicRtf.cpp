@@ -7,6 +7,11 @@
 #include <QFileDevice>
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -34,10 +39,10 @@ bool isBlankOrBreak(QChar c) {
 }
 
 // Unescaped groups left open in an RTF text that continues from `depth` open
-// groups; escaped braces and \\ do not count.
-int openGroups(QStringView rtf, int depth = 0) {
-    const char16_t* c = rtf.utf16();
-    for (qsizetype i = 0, n = rtf.size(); i < n; ++i) {
+// groups; escaped braces and \\ do not count. For 16-bit text and for bytes.
+template <class Unit>
+int openGroups(const Unit* c, qsizetype n, int depth) {
+    for (qsizetype i = 0; i < n; ++i) {
         if (c[i] == u'\\') {
             ++i; // the escaped character, whatever it is
         } else if (c[i] == u'{') {
@@ -47,6 +52,10 @@ int openGroups(QStringView rtf, int depth = 0) {
         }
     }
     return depth;
+}
+
+int openGroups(QStringView rtf, int depth = 0) {
+    return openGroups(rtf.utf16(), rtf.size(), depth);
 }
 
 // Whether the text starts with "{" after blanks and control characters.
@@ -75,19 +84,20 @@ QString wrapPlainText(const TopicFields& topic) {
 
 } // namespace
 
-int SystemRegionEnd(const QString& text) {
-    const int length = int(text.size());
+namespace {
+
+template <class Unit>
+int regionEnd(const Unit* c, int length) {
     if (length == 0) return 0;
     qint16 depth = 0; // 16-bit like the stored format's readers expect
     qint16 groups = 0;
     bool warned = false;
     int i = 2;
-    const auto* c = reinterpret_cast<const char16_t*>(text.constData());
     while (i <= length && groups < 2) {
         // Only a brace changes the counters, so only a brace can warn.
-        const char16_t ch = c[i - 1];
-        if (ch == u'{' || ch == u'}') {
-            if (ch == u'{')
+        const Unit ch = c[i - 1];
+        if (ch == '{' || ch == '}') {
+            if (ch == '{')
                 ++depth;
             else if (--depth == 0)
                 ++groups;
@@ -99,9 +109,15 @@ int SystemRegionEnd(const QString& text) {
         }
         ++i;
     }
-    while (i <= length && (text[i - 1] == QLatin1Char('\n') || text[i - 1] == QLatin1Char('\r')))
+    while (i <= length && (c[i - 1] == '\n' || c[i - 1] == '\r'))
         ++i;
     return i;
+}
+
+} // namespace
+
+int SystemRegionEnd(const QString& text) {
+    return regionEnd(reinterpret_cast<const char16_t*>(text.constData()), int(text.size()));
 }
 
 QString EscapeRtfText(const QString& text) {
@@ -235,8 +251,186 @@ QString TopicRtf(const TopicFields& topic) {
     return out.append(kCrLf);
 }
 
+// The same file made from the stored bytes, without widening the document to
+// 16 bits and narrowing it again: each step mirrors its 16-bit counterpart above.
+namespace {
+
+bool continuesControlWord(uchar c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+           c == '-';
+}
+
+bool isCodeWordByte(uchar c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool isBlankOrBreak(uchar c) {
+    return c == ' ' || c == '\r' || c == '\n';
+}
+
+bool sameWord(const uchar* word, qsizetype size, const char* upper) {
+    for (qsizetype i = 0; i < size; ++i, ++upper) {
+        const uchar c = word[i];
+        if (*upper == 0 || (c >= 'a' && c <= 'z' ? c - 32 : c) != uchar(*upper)) return false;
+    }
+    return *upper == 0;
+}
+
+qsizetype find(const uchar* c, qsizetype from, qsizetype n, char what) {
+    if (from >= n) return -1;
+    const void* at = std::memchr(c + from, what, size_t(n - from));
+    return at ? static_cast<const uchar*>(at) - c : -1;
+}
+
+// The first \pard at or after `from` that stands as a word of its own.
+qsizetype firstPard(const QByteArray& b, qsizetype from) {
+    qsizetype at = b.indexOf("\\pard", from);
+    while (at >= 0 && at + 5 < b.size() && continuesControlWord(uchar(b[at + 5])))
+        at = b.indexOf("\\pard", at + 5);
+    return at;
+}
+
+// TranslateCodes on bytes, appending the translated body to `out`.
+void appendTranslated(QByteArray& out, const uchar* c, qsizetype n) {
+    const char* in = reinterpret_cast<const char*>(c);
+    const qsizetype bodyStart = out.size();
+    qsizetype copied = 0;
+    for (qsizetype at = find(c, 0, n, '\\'); at >= 0 && at + 1 < n;
+         at = find(c, at + 1, n, '\\')) {
+        if (c[at + 1] != '{') continue;
+        qsizetype q = at + 2;
+        while (q < n && c[q] <= 32)
+            ++q;
+        const qsizetype wordStart = q;
+        while (q < n && isCodeWordByte(c[q]))
+            ++q;
+        const uchar* word = c + wordStart;
+        const qsizetype wordSize = q - wordStart;
+        if (sameWord(word, wordSize, "KEEPN")) {
+            while (q < n && isBlankOrBreak(c[q]))
+                ++q;
+            if (q + 1 < n && c[q] == '\\' && c[q + 1] == '}') {
+                out.append(in + copied, at - copied);
+                out.append("\\par\\pard");
+                if (q + 2 < n && continuesControlWord(c[q + 2])) out.append(' ');
+                out.insert(firstPard(out, bodyStart) + 5, "\\keepn");
+                copied = q + 2;
+                at = q + 1;
+            }
+        } else if (sameWord(word, wordSize, "HREF")) {
+            while (q < n && isBlankOrBreak(c[q]))
+                ++q;
+            if (q + 1 < n && c[q] == '=') {
+                const qsizetype r = find(c, q + 1, n, '}');
+                if (r > 0 && c[r - 1] == '\\') {
+                    out.append(in + copied, at - copied);
+                    out.append("{\\v ");
+                    out.append(in + q + 1, r - 2 - q);
+                    copied = r;
+                    at = r;
+                }
+            }
+        }
+    }
+    out.append(in + copied, n - copied);
+}
+
+// openGroups over bytes, sixteen at a time where the platform allows: most
+// bytes are none of \\ { }, and only those three change the count.
+int openGroupsFast(const uchar* c, qsizetype n, int depth) {
+    qsizetype from = 0;
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi8('\\');
+    const __m128i open = _mm_set1_epi8('{');
+    const __m128i close = _mm_set1_epi8('}');
+    qsizetype skipTo = 0; // a backslash escapes the position before this
+    qsizetype block = 0;
+    for (; block + 16 <= n; block += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + block));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, open)),
+            _mm_cmpeq_epi8(v, close))));
+        while (mask != 0) {
+            const qsizetype p = block + __builtin_ctz(mask);
+            mask &= mask - 1;
+            if (p < skipTo) continue;
+            if (c[p] == '\\')
+                skipTo = p + 2;
+            else if (c[p] == '{')
+                ++depth;
+            else if (depth > 0)
+                --depth;
+        }
+    }
+    from = std::max(block, skipTo);
+#endif
+    return from < n ? openGroups(c + from, n - from, depth) : depth;
+}
+
+void appendEscaped(QByteArray& out, const QString& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (const QChar c : text) {
+        if (c.unicode() <= 127) {
+            out.append(char(c.unicode()));
+            continue;
+        }
+        const int b = Cp1252::byteFor(c);
+        if (b >= 0) {
+            const char escape[4] = {'\\', '\'', kHex[b >> 4], kHex[b & 15]};
+            out.append(escape, 4);
+        } else {
+            out.append("\\u").append(QByteArray::number(int(qint16(c.unicode())))).append('?');
+        }
+    }
+}
+
+void appendFootnotes(QByteArray& out, const TopicFields& topic) {
+    const std::pair<char, const QString*> notes[] = {{'#', &topic.id},   {'$', &topic.name},
+                                                     {'+', &topic.bseq}, {'>', &topic.window},
+                                                     {'K', &topic.keys}, {'A', &topic.akeys}};
+    for (const auto& [mark, value] : notes) {
+        if (value->isEmpty()) continue;
+        out.append(mark).append("{\\footnote ").append(mark).append(' ');
+        appendEscaped(out, *value);
+        out.append("}\r\n");
+    }
+}
+
+bool startsAsDocument(const QByteArray& text) {
+    for (const char c : text)
+        if (!Cp1252::charFor(uchar(c)).isSpace()) return c == '{';
+    return false;
+}
+
+} // namespace
+
+QByteArray TopicRtfBytes(const TopicFields& topic) {
+    bool complete = false;
+    const QByteArray t = Cp1252::encode(topic.text, &complete);
+    // A character the code page lacks would read as '?' here; such texts and
+    // plain texts take the 16-bit way.
+    if (!complete || !startsAsDocument(t)) return Cp1252::encode(TopicRtf(topic));
+
+    const auto* c = reinterpret_cast<const uchar*>(t.constData());
+    const qsizetype headerSize = regionEnd(c, int(t.size())) - 1;
+    const qsizetype lastBrace = t.lastIndexOf('}');
+    const qsizetype bodyEnd = lastBrace >= headerSize ? lastBrace + 1 : t.size();
+
+    QByteArray out;
+    out.reserve(t.size() + 256);
+    out.append(t.constData(), headerSize);
+    appendFootnotes(out, topic);
+    const qsizetype bodyStart = out.size();
+    appendTranslated(out, c + headerSize, bodyEnd - headerSize);
+    const auto* o = reinterpret_cast<const uchar*>(out.constData());
+    const int open =
+        openGroupsFast(o + bodyStart, out.size() - bodyStart, openGroupsFast(c, headerSize, 0));
+    out.append(open, '}');
+    return out.append("\r\n");
+}
+
 void WriteTopicRtf(QIODevice& out, const TopicFields& topic) {
-    const QByteArray bytes = Cp1252::encode(TopicRtf(topic));
+    const QByteArray bytes = TopicRtfBytes(topic);
     if (out.write(bytes) != bytes.size())
         throw EInOutError(QStringLiteral("Cannot write: %1").arg(out.errorString()));
 }

@@ -29,5 +29,7 @@ void TranslateCodes(QString& body);
 
 // The whole file for one topic, as it is written.
 QString TopicRtf(const TopicFields& topic);
+// TopicRtf as the 8-bit bytes of the file.
+QByteArray TopicRtfBytes(const TopicFields& topic);
 // Writes TopicRtf as 8-bit text; raises EInOutError when the device fails.
 void WriteTopicRtf(QIODevice& out, const TopicFields& topic);

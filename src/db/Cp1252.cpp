@@ -78,18 +78,24 @@ QString decode(const QByteArray& bytes) {
     return decode(bytes.constData(), bytes.size());
 }
 
-QByteArray encode(const QString& text) {
+QByteArray encode(const QString& text, bool* complete) {
     const auto* c = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype size = text.size();
+    if (complete) *complete = true;
     if (charsSameAsLatin1(c, size)) return text.toLatin1();
 
     QByteArray out(size, Qt::Uninitialized);
     char* dst = out.data();
     for (qsizetype i = 0; i < size; ++i) {
         const int b = byteFor(QChar(c[i]));
+        if (b < 0 && complete) *complete = false;
         dst[i] = static_cast<char>(b < 0 ? '?' : b);
     }
     return out;
+}
+
+QByteArray encode(const QString& text) {
+    return encode(text, nullptr);
 }
 
 } // namespace Cp1252

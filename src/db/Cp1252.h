@@ -10,6 +10,8 @@ QString decode(const QByteArray& bytes);
 QString decode(const char* data, qsizetype size);
 // Characters outside the code page become '?'.
 QByteArray encode(const QString& text);
+// The same, and whether every character had a byte of its own (no '?' added).
+QByteArray encode(const QString& text, bool* complete);
 // The byte for a character, or -1 when the code page has none.
 int byteFor(QChar c);
 QChar charFor(unsigned char byte);
