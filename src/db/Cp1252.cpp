@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // 0x80..0x9F; the five holes of the code page map to the C1 control of the same value.
@@ -38,6 +42,14 @@ namespace {
 
 bool bytesSameAsLatin1(const char* data, qsizetype size) {
     qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i top3 = _mm_set1_epi8(char(0xE0));
+    const __m128i c1 = _mm_set1_epi8(char(0x80));
+    for (; i + 16 <= size; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, top3), c1)) != 0) return false;
+    }
+#endif
     for (; i + 8 <= size; i += 8) {
         quint64 w;
         std::memcpy(&w, data + i, 8);
@@ -51,6 +63,19 @@ bool bytesSameAsLatin1(const char* data, qsizetype size) {
 
 bool charsSameAsLatin1(const char16_t* c, qsizetype size) {
     qsizetype i = 0;
+#if defined(__SSE2__)
+    // A lane is wrong when it has bits above 0xFF or lies in 0x80..0x9F.
+    const __m128i high = _mm_set1_epi16(short(0xFF00));
+    const __m128i top11 = _mm_set1_epi16(short(0xFFE0));
+    const __m128i c1 = _mm_set1_epi16(0x0080);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= size; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i));
+        const __m128i bad =
+            _mm_or_si128(_mm_and_si128(v, high), _mm_cmpeq_epi16(_mm_and_si128(v, top11), c1));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(bad, zero)) != 0xFFFF) return false;
+    }
+#endif
     for (; i + 4 <= size; i += 4) {
         quint64 w;
         std::memcpy(&w, c + i, 8);

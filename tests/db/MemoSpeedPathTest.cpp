@@ -1,6 +1,7 @@
 // Memo texts as the build reads them: whole at every length around the size
 // of the first read, absent when the file ends inside them, and characters
 // (not bytes) through the memo field.
+#include "Cp1252.h"
 #include "DbfTestSupport.h"
 #include "TMemTable.h"
 
@@ -108,4 +109,25 @@ TEST(MemoField, TextOutsideLatin1SurvivesTheFieldBothWays) {
     EXPECT_EQ(m->AsString(), QStringLiteral("€ and é"));
     m->Clear();
     EXPECT_TRUE(m->AsString().isNull());
+}
+
+TEST(Cp1252Blocks, ACharacterAtAnyPlaceIsConvertedAsOnItsOwn) {
+    // Conversion checks whole blocks first; a differing character may sit anywhere in one.
+    const QList<char16_t> odd = {0x00E9, 0x20AC, 0x0081, 0x009F, 0x0100, 0x2003, 0x00A0, 0x007F};
+    for (int size = 1; size < 40; ++size) {
+        for (int at = 0; at < size; ++at) {
+            for (char16_t ch : odd) {
+                QString text(size, QLatin1Char('a'));
+                text[at] = QChar(ch);
+                bool complete = false;
+                const QByteArray bytes = Cp1252::encode(text, &complete);
+                const int b = Cp1252::byteFor(QChar(ch));
+                QByteArray expected(size, 'a');
+                expected[at] = char(b < 0 ? '?' : b);
+                ASSERT_EQ(bytes, expected) << size << " " << at << " " << int(ch);
+                EXPECT_EQ(complete, b >= 0);
+                EXPECT_EQ(Cp1252::decode(expected)[at], b < 0 ? QChar('?') : QChar(ch));
+            }
+        }
+    }
 }
