@@ -130,7 +130,7 @@ Result measure(int topics, const QString& folder) {
     qsizetype sink = 0;
     const auto make = [&] {
         for (const TopicFields& topic : rows)
-            sink += Cp1252::encode(TopicRtf(topic)).size();
+            sink += TopicRtfBytes(topic).size();
     };
 
     Result best{1e300, 1e300, 1e300, 1e300};

@@ -295,9 +295,14 @@ void appendTranslated(QByteArray& out, const uchar* c, qsizetype n) {
     const char* in = reinterpret_cast<const char*>(c);
     const qsizetype bodyStart = out.size();
     qsizetype copied = 0;
-    for (qsizetype at = find(c, 0, n, '\\'); at >= 0 && at + 1 < n;
-         at = find(c, at + 1, n, '\\')) {
-        if (c[at + 1] != '{') continue;
+    // Codes start with "\\{"; an RTF body has far fewer braces than
+    // backslashes, so the search goes from brace to brace. `from` is where the
+    // 16-bit scan would look for its next backslash.
+    qsizetype from = 0;
+    for (qsizetype brace = find(c, 1, n, '{'); brace >= 0; brace = find(c, brace + 1, n, '{')) {
+        qsizetype at = brace - 1;
+        if (at < from || c[at] != '\\') continue;
+        from = at + 1;
         qsizetype q = at + 2;
         while (q < n && c[q] <= 32)
             ++q;
@@ -315,7 +320,8 @@ void appendTranslated(QByteArray& out, const uchar* c, qsizetype n) {
                 if (q + 2 < n && continuesControlWord(c[q + 2])) out.append(' ');
                 out.insert(firstPard(out, bodyStart) + 5, "\\keepn");
                 copied = q + 2;
-                at = q + 1;
+                from = q + 2;
+                brace = q + 1;
             }
         } else if (sameWord(word, wordSize, "HREF")) {
             while (q < n && isBlankOrBreak(c[q]))
@@ -327,7 +333,8 @@ void appendTranslated(QByteArray& out, const uchar* c, qsizetype n) {
                     out.append("{\\v ");
                     out.append(in + q + 1, r - 2 - q);
                     copied = r;
-                    at = r;
+                    from = r + 1;
+                    brace = r;
                 }
             }
         }
