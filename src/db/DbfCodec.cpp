@@ -13,6 +13,14 @@
 namespace {
 
 int trimmedLength(const char* bytes, int length) {
+    // Eight bytes at a time first: wide text columns are mostly padding. A
+    // byte with no bit but 0x20 is a blank or a zero.
+    while (length >= 8) {
+        quint64 w;
+        std::memcpy(&w, bytes + length - 8, 8);
+        if ((w & 0xDFDFDFDFDFDFDFDFull) != 0) break;
+        length -= 8;
+    }
     while (length > 0 && (bytes[length - 1] == ' ' || bytes[length - 1] == '\0'))
         --length;
     return length;

@@ -19,7 +19,8 @@ bool isBlank(const QVariant& v) {
 
 // Text columns are padded with blanks.
 QString rightTrimmed(const QString& s) {
-    return withoutTrailingBlanks(s).toString();
+    const QStringView kept = withoutTrailingBlanks(s);
+    return kept.size() == s.size() ? s : kept.toString(); // shared, not copied, when whole
 }
 
 } // namespace

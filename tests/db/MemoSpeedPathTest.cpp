@@ -2,6 +2,7 @@
 // of the first read, absent when the file ends inside them, and characters
 // (not bytes) through the memo field.
 #include "Cp1252.h"
+#include "DbfCodec.h"
 #include "DbfTestSupport.h"
 #include "TMemTable.h"
 
@@ -127,6 +128,30 @@ TEST(Cp1252Blocks, ACharacterAtAnyPlaceIsConvertedAsOnItsOwn) {
                 ASSERT_EQ(bytes, expected) << size << " " << at << " " << int(ch);
                 EXPECT_EQ(complete, b >= 0);
                 EXPECT_EQ(Cp1252::decode(expected)[at], b < 0 ? QChar('?') : QChar(ch));
+            }
+        }
+    }
+}
+
+TEST(TextColumn, TrailingBlanksAndZerosGoWhateverTheirMixAndLength) {
+    // Padding is dropped by whole words first; any byte other than a blank
+    // or a zero ends it, wherever it falls in a word.
+    const QByteArray stops = QByteArray("x\xA0\x60\x01\xDF", 5);
+    for (int length = 1; length <= 40; ++length) {
+        DbfFieldDef f{"name", FieldType::Character, length, 0};
+        for (int kept = 0; kept <= length; ++kept) {
+            for (char stop : stops) {
+                QByteArray bytes(length, ' ');
+                for (int i = kept; i < length; ++i)
+                    bytes[i] = (i * 7 + kept) % 3 == 0 ? '\0' : ' ';
+                for (int i = 0; i < kept; ++i)
+                    bytes[i] = i == kept - 1 ? stop : 'a';
+                const QVariant v = DbfCodec::decode(f, DbfDialect::DBase4, bytes.constData());
+                if (kept == 0) {
+                    EXPECT_TRUE(v.isNull()) << length;
+                    continue;
+                }
+                EXPECT_EQ(v.toString(), Cp1252::decode(bytes.left(kept))) << length << " " << kept;
             }
         }
     }
