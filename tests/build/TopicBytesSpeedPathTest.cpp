@@ -149,6 +149,20 @@ TEST(TopicBytes, EscapesAndBracesAtEveryOffsetCountAsInTheWideWriter) {
     }
 }
 
+TEST(TopicBytes, HeadersOfEveryLengthEndWhereTheWideWriterEndsThem) {
+    // The header is searched by blocks of bytes for its braces.
+    for (int k = 0; k < 40; ++k) {
+        const QString pad(k, QLatin1Char('p'));
+        for (const QString& head :
+             {QStringLiteral("{%1{a%1}%1{b}%1\r\n\r\nbody}"), QStringLiteral("{%1}%1}{%1}x}"),
+              QStringLiteral("{%1{%1"), QStringLiteral("{%1{a}%1")}) {
+            TopicFields t;
+            t.text = head.arg(pad);
+            expectSame(t);
+        }
+    }
+}
+
 TEST(TopicBytes, RandomTopicsComeOutAsTheWideWriterMakesThem) {
     QRandomGenerator random(20240611);
     for (int i = 0; i < 3000; ++i) {
