@@ -422,7 +422,17 @@ int openGroupsFast(const uchar* c, qsizetype n, int depth) {
 
 void appendEscaped(QByteArray& out, const QString& text) {
     static const char kHex[] = "0123456789ABCDEF";
-    for (const QChar c : text) {
+    // Values are mostly plain ASCII: that part goes over in one piece.
+    const auto* u = reinterpret_cast<const char16_t*>(text.constData());
+    qsizetype ascii = 0;
+    while (ascii < text.size() && u[ascii] <= 127)
+        ++ascii;
+    const qsizetype start = out.size();
+    out.resize(start + ascii);
+    char* dst = out.data() + start;
+    for (qsizetype i = 0; i < ascii; ++i)
+        dst[i] = char(u[i]);
+    for (const QChar c : QStringView(text).mid(ascii)) {
         if (c.unicode() <= 127) {
             out.append(char(c.unicode()));
             continue;
