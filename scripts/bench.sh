@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh fpc-source pasdoc
 scripts/build.sh >/dev/null
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} # some benchmarks make a QApplication
 names=("$@")
 [ ${#names[@]} -gt 0 ] || names=($(ls bench/bench_*.cpp | sed 's#bench/bench_##; s#\.cpp##'))
 for n in "${names[@]}"; do

@@ -105,7 +105,9 @@ void expectReads(QByteArray (*primitive)(int&, const QByteArray&),
     for (const Read& r : reads) {
         int pos = 1;
         EXPECT_EQ(primitive(pos, r.text), r.result) << r.text.constData();
-        if (r.pos) EXPECT_EQ(pos, r.pos) << r.text.constData();
+        if (r.pos) {
+            EXPECT_EQ(pos, r.pos) << r.text.constData();
+        }
     }
 }
 
