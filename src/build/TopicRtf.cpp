@@ -86,6 +86,32 @@ QString wrapPlainText(const TopicFields& topic) {
 
 namespace {
 
+// The first { or } at or after `from`, or -1.
+qsizetype nextBrace(const char16_t* c, qsizetype from, qsizetype n) {
+    for (; from < n; ++from)
+        if (c[from] == u'{' || c[from] == u'}') return from;
+    return -1;
+}
+
+// The same over bytes, sixteen at a time where the platform allows.
+qsizetype nextBrace(const uchar* c, qsizetype from, qsizetype n) {
+#if defined(__SSE2__)
+    const __m128i open = _mm_set1_epi8('{');
+    const __m128i close = _mm_set1_epi8('}');
+    for (; from + 16 <= n; from += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + from));
+        const unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close))));
+        if (mask != 0) return from + __builtin_ctz(mask);
+    }
+#endif
+    for (; from < n; ++from)
+        if (c[from] == '{' || c[from] == '}') return from;
+    return -1;
+}
+
+// Goes from brace to brace: nothing else moves the counters. For 16-bit
+// text and for bytes.
 template <class Unit>
 int regionEnd(const Unit* c, int length) {
     if (length == 0) return 0;
@@ -94,18 +120,20 @@ int regionEnd(const Unit* c, int length) {
     bool warned = false;
     int i = 2;
     while (i <= length && groups < 2) {
-        // Only a brace changes the counters, so only a brace can warn.
-        const Unit ch = c[i - 1];
-        if (ch == '{' || ch == '}') {
-            if (ch == '{')
-                ++depth;
-            else if (--depth == 0)
-                ++groups;
-            // One warning per document: a box per character would bury the author.
-            if (depth < 0 && !warned) {
-                warned = true;
-                KivShowMessage(QStringLiteral("Bad system region in RTF"));
-            }
+        const qsizetype brace = nextBrace(c, i - 1, length);
+        if (brace < 0) {
+            i = length + 1;
+            break;
+        }
+        i = int(brace) + 1;
+        if (c[i - 1] == '{')
+            ++depth;
+        else if (--depth == 0)
+            ++groups;
+        // One warning per document: a box per character would bury the author.
+        if (depth < 0 && !warned) {
+            warned = true;
+            KivShowMessage(QStringLiteral("Bad system region in RTF"));
         }
         ++i;
     }
@@ -342,52 +370,6 @@ void appendTranslated(QByteArray& out, const uchar* c, qsizetype n) {
     out.append(in + copied, n - copied);
 }
 
-// The first { or } at or after `from`, or -1.
-qsizetype nextBrace(const uchar* c, qsizetype from, qsizetype n) {
-#if defined(__SSE2__)
-    const __m128i open = _mm_set1_epi8('{');
-    const __m128i close = _mm_set1_epi8('}');
-    for (; from + 16 <= n; from += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + from));
-        const unsigned mask = unsigned(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close))));
-        if (mask != 0) return from + __builtin_ctz(mask);
-    }
-#endif
-    for (; from < n; ++from)
-        if (c[from] == '{' || c[from] == '}') return from;
-    return -1;
-}
-
-// regionEnd on bytes, going from brace to brace: nothing else moves its counters.
-int regionEndFast(const uchar* c, int length) {
-    if (length == 0) return 0;
-    qint16 depth = 0;
-    qint16 groups = 0;
-    bool warned = false;
-    int i = 2;
-    while (i <= length && groups < 2) {
-        const qsizetype brace = nextBrace(c, i - 1, length);
-        if (brace < 0) {
-            i = length + 1;
-            break;
-        }
-        i = int(brace) + 1;
-        if (c[i - 1] == '{')
-            ++depth;
-        else if (--depth == 0)
-            ++groups;
-        if (depth < 0 && !warned) {
-            warned = true;
-            KivShowMessage(QStringLiteral("Bad system region in RTF"));
-        }
-        ++i;
-    }
-    while (i <= length && (c[i - 1] == '\n' || c[i - 1] == '\r'))
-        ++i;
-    return i;
-}
-
 // openGroups over bytes, sixteen at a time where the platform allows: most
 // bytes are none of \\ { }, and only those three change the count.
 int openGroupsFast(const uchar* c, qsizetype n, int depth) {
@@ -475,7 +457,7 @@ QByteArray TopicRtfBytes(const TopicFields& topic) {
     if (!complete || !startsAsDocument(t)) return Cp1252::encode(TopicRtf(topic));
 
     const auto* c = reinterpret_cast<const uchar*>(t.constData());
-    const qsizetype headerSize = regionEndFast(c, int(t.size())) - 1;
+    const qsizetype headerSize = regionEnd(c, int(t.size())) - 1;
     const qsizetype lastBrace = t.lastIndexOf('}');
     const qsizetype bodyEnd = lastBrace >= headerSize ? lastBrace + 1 : t.size();
 
