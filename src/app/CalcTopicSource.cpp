@@ -10,6 +10,7 @@ CalcTopicSource::CalcTopicSource(TDM& dm, bool wholeProject)
                                         "KEYS", "AKEYS", "TEXT", "CTX"};
     for (int i = 0; i < Columns; ++i)
         fields_[i] = calc.FieldByName(QLatin1String(names[i]));
+    text_ = qobject_cast<const TMemoField*>(fields_[Text]);
     calc.Refresh();
     if (wholeProject_) {
         calc.First();
@@ -33,7 +34,13 @@ bool CalcTopicSource::next(TopicFields& topic, QString& ctx) {
     topic.window = fields_[Window]->AsString();
     topic.keys = fields_[Keys]->AsString();
     topic.akeys = fields_[AKeys]->AsString();
-    topic.text = fields_[Text]->AsString();
+    // Stored bytes go to the file as they are; a text under edit is read as text.
+    topic.storedText = QByteArray();
+    topic.text.clear();
+    if (!text_ || !text_->StoredBytes(topic.storedText) || topic.storedText.isEmpty()) {
+        topic.storedText = QByteArray();
+        topic.text = fields_[Text]->AsString();
+    }
     ctx = fields_[Ctx]->AsString();
     if (wholeProject_)
         calc.Next();

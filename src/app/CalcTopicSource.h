@@ -6,6 +6,7 @@
 
 class TDM;
 class TField;
+class TMemoField;
 
 class CalcTopicSource : public TopicSource {
 public:
@@ -21,6 +22,7 @@ private:
 
     TDM& dm_;
     const TField* fields_[Columns]; // looked up once, not per topic
+    const TMemoField* text_;
     bool wholeProject_;
     int count_ = 0;
     bool done_ = false;

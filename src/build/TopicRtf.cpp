@@ -38,26 +38,6 @@ bool isBlankOrBreak(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
-// Unescaped groups left open in an RTF text that continues from `depth` open
-// groups; escaped braces and \\ do not count. For 16-bit text and for bytes.
-template <class Unit>
-int openGroups(const Unit* c, qsizetype n, int depth) {
-    for (qsizetype i = 0; i < n; ++i) {
-        if (c[i] == u'\\') {
-            ++i; // the escaped character, whatever it is
-        } else if (c[i] == u'{') {
-            ++depth;
-        } else if (c[i] == u'}' && depth > 0) {
-            --depth;
-        }
-    }
-    return depth;
-}
-
-int openGroups(QStringView rtf, int depth = 0) {
-    return openGroups(rtf.utf16(), rtf.size(), depth);
-}
-
 // Whether the text starts with "{" after blanks and control characters.
 bool startsAsDocument(const QString& text) {
     for (const QChar c : text)
@@ -108,6 +88,28 @@ qsizetype nextBrace(const uchar* c, qsizetype from, qsizetype n) {
     for (; from < n; ++from)
         if (c[from] == '{' || c[from] == '}') return from;
     return -1;
+}
+
+// Unescaped groups left open in an RTF text that continues from `depth` open
+// groups. Goes from brace to brace: a brace after an odd run of backslashes is
+// escaped, and \\ escapes nothing. For 16-bit text and for bytes.
+template <class Unit>
+int openGroups(const Unit* c, qsizetype n, int depth) {
+    for (qsizetype p = nextBrace(c, 0, n); p >= 0; p = nextBrace(c, p + 1, n)) {
+        qsizetype run = 0;
+        while (run < p && c[p - 1 - run] == '\\')
+            ++run;
+        if (run % 2) continue;
+        if (c[p] == '{')
+            ++depth;
+        else if (depth > 0)
+            --depth;
+    }
+    return depth;
+}
+
+int openGroups(QStringView rtf, int depth = 0) {
+    return openGroups(rtf.utf16(), rtf.size(), depth);
 }
 
 // Goes from brace to brace: nothing else moves the counters. For 16-bit
@@ -253,7 +255,17 @@ void TranslateCodes(QString& b) {
     b = std::move(out);
 }
 
+QString TopicText(const TopicFields& topic) {
+    return topic.storedText.isNull() ? topic.text : Cp1252::decode(topic.storedText);
+}
+
 QString TopicRtf(const TopicFields& topic) {
+    if (!topic.storedText.isNull()) {
+        TopicFields wide = topic;
+        wide.text = TopicText(topic);
+        wide.storedText = QByteArray();
+        return TopicRtf(wide);
+    }
     const QString& t = topic.text;
     // An empty text too: footnotes alone are no RTF file, and the compiler
     // would drop the topic with its title and keywords.
@@ -370,38 +382,6 @@ void appendTranslated(QByteArray& out, const uchar* c, qsizetype n) {
     out.append(in + copied, n - copied);
 }
 
-// openGroups over bytes, sixteen at a time where the platform allows: most
-// bytes are none of \\ { }, and only those three change the count.
-int openGroupsFast(const uchar* c, qsizetype n, int depth) {
-    qsizetype from = 0;
-#if defined(__SSE2__)
-    const __m128i slash = _mm_set1_epi8('\\');
-    const __m128i open = _mm_set1_epi8('{');
-    const __m128i close = _mm_set1_epi8('}');
-    qsizetype skipTo = 0; // a backslash escapes the position before this
-    qsizetype block = 0;
-    for (; block + 16 <= n; block += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + block));
-        unsigned mask = unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, open)),
-            _mm_cmpeq_epi8(v, close))));
-        while (mask != 0) {
-            const qsizetype p = block + __builtin_ctz(mask);
-            mask &= mask - 1;
-            if (p < skipTo) continue;
-            if (c[p] == '\\')
-                skipTo = p + 2;
-            else if (c[p] == '{')
-                ++depth;
-            else if (depth > 0)
-                --depth;
-        }
-    }
-    from = std::max(block, skipTo);
-#endif
-    return from < n ? openGroups(c + from, n - from, depth) : depth;
-}
-
 void appendEscaped(QByteArray& out, const QString& text) {
     static const char kHex[] = "0123456789ABCDEF";
     // Values are mostly plain ASCII: that part goes over in one piece.
@@ -450,8 +430,9 @@ bool startsAsDocument(const QByteArray& text) {
 } // namespace
 
 QByteArray TopicRtfBytes(const TopicFields& topic) {
-    bool complete = false;
-    const QByteArray t = Cp1252::encode(topic.text, &complete);
+    bool complete = true;
+    const QByteArray t =
+        topic.storedText.isNull() ? Cp1252::encode(topic.text, &complete) : topic.storedText;
     // A character the code page lacks would read as '?' here; such texts and
     // plain texts take the 16-bit way.
     if (!complete || !startsAsDocument(t)) return Cp1252::encode(TopicRtf(topic));
@@ -469,7 +450,7 @@ QByteArray TopicRtfBytes(const TopicFields& topic) {
     appendTranslated(out, c + headerSize, bodyEnd - headerSize);
     const auto* o = reinterpret_cast<const uchar*>(out.constData());
     const int open =
-        openGroupsFast(o + bodyStart, out.size() - bodyStart, openGroupsFast(c, headerSize, 0));
+        openGroups(o + bodyStart, out.size() - bodyStart, openGroups(c, headerSize, 0));
     out.append(open, '}');
     return out.append("\r\n");
 }

@@ -9,7 +9,14 @@
 // The fields of a topic row that the build reads, each in its string form.
 struct TopicFields {
     QString id, name, bseq, window, keys, akeys, text;
+    // The text as the table stores it (Windows-1252), when the source read it
+    // that way; `text` is then unused. Saves decoding a document only to
+    // encode it again.
+    QByteArray storedText;
 };
+
+// The topic's text, from whichever of the two forms the source gave.
+QString TopicText(const TopicFields& topic);
 
 // Where the body of a stored document begins (1-based; 0 for an empty text):
 // after the second brace group inside the outer one, plus the line breaks

@@ -7,6 +7,7 @@ namespace {
 constexpr qint64 kHeaderSize = 512;
 constexpr qint64 kMaxMemo = qint64(1) << 30;
 constexpr qint64 kFirstRead = 4096;
+constexpr qint64 kWindow = 64 * 1024;
 const char kDBase4Mark[4] = {'\xFF', '\xFF', '\x08', '\x00'};
 
 } // namespace
@@ -40,12 +41,30 @@ void DbfMemo::open(const QString& path, bool dbase3) {
 QByteArray DbfMemo::read(qint64 block) const {
     if (block <= 0) return {};
     const qint64 start = block * blockSize_;
-    // One read brings the block header and, for most memos, the whole text;
-    // a read that stops short means the file ends there.
-    QByteArray data(kFirstRead, Qt::Uninitialized);
-    const qint64 got = file_.readInto(start, data.data(), kFirstRead);
+    // A memo right after the one read last is a walk in file order: one large
+    // read serves the memos that follow, instead of one read each.
+    const bool sequential = start == nextSequential_;
+    nextSequential_ = -1;
+    if (sequential && !inWindow(start)) {
+        window_.resize(kWindow);
+        window_.truncate(file_.readInto(start, window_.data(), kWindow));
+        windowStart_ = start;
+    }
+    // The bytes from `start` on that are at hand: from the window, or from one
+    // read that brings the block header and, for most memos, the whole text.
+    QByteArray first;
+    const char* at;
+    qint64 got;
+    if (inWindow(start)) {
+        at = window_.constData() + (start - windowStart_);
+        got = windowStart_ + window_.size() - start;
+    } else {
+        first.resize(kFirstRead);
+        got = file_.readInto(start, first.data(), kFirstRead);
+        at = first.constData();
+    }
     if (got < 8) return {};
-    const auto* h = reinterpret_cast<const uchar*>(data.constData());
+    const auto* h = reinterpret_cast<const uchar*>(at);
     qint64 length = 0;
     if (style_ == Style::FoxPro) {
         length = qFromBigEndian<quint32>(h + 4);
@@ -55,16 +74,30 @@ QByteArray DbfMemo::read(qint64 block) const {
         length = qint64(qFromLittleEndian<quint32>(h + 4)) - 8;
     }
     if (length < 0 || length > kMaxMemo) return {};
-    if (got < 8 + length) {
+    QByteArray data;
+    if (got >= 8 + length) {
+        data = QByteArray(at + 8, length);
+    } else {
         // The size first: a damaged length must not allocate what the file lacks.
-        if (got < kFirstRead || start + 8 + length > file_.size()) return {};
-        data.resize(8 + length);
-        if (file_.readInto(start + got, data.data() + got, 8 + length - got) < 8 + length - got)
+        if (start + 8 + length > file_.size()) return {};
+        data.resize(length);
+        memcpy(data.data(), at + 8, size_t(got - 8));
+        if (file_.readInto(start + got, data.data() + got - 8, 8 + length - got) < 8 + length - got)
             return {};
     }
+    nextSequential_ = start + (8 + length + blockSize_ - 1) / blockSize_ * blockSize_;
     if (length == 0) return QByteArray("");
-    data.truncate(8 + length);
-    return data.remove(0, 8);
+    return data;
+}
+
+bool DbfMemo::inWindow(qint64 offset) const {
+    return windowStart_ >= 0 && offset >= windowStart_ && offset < windowStart_ + window_.size();
+}
+
+void DbfMemo::forgetWindow() {
+    window_.clear();
+    windowStart_ = -1;
+    nextSequential_ = -1;
 }
 
 QByteArray DbfMemo::readDBase3(qint64 start) const {
@@ -120,6 +153,7 @@ std::vector<qint64> DbfMemo::append(const std::vector<QByteArray>& memos) {
     }
     if (next > 0xFFFFFFFFll)
         throw EDatabaseError(QStringLiteral("Memo file \"%1\" is full").arg(path()));
+    forgetWindow(); // it may end where the new blocks begin
     if (!bytes.isEmpty()) file_.write(pendingNextFree_ * blockSize_, bytes);
     pendingNextFree_ = next;
     return blocks;
@@ -135,6 +169,7 @@ void DbfMemo::commitAppend() {
         qToBigEndian<quint32>(quint32(pendingNextFree_), b);
     else
         qToLittleEndian<quint32>(quint32(pendingNextFree_), b);
+    forgetWindow(); // with blocks of a byte, the window may hold the header
     file_.write(0, pointer);
     file_.sync();
     nextFree_ = pendingNextFree_;

@@ -34,9 +34,16 @@ public:
 private:
     QByteArray block(const QByteArray& memo) const;
     QByteArray readDBase3(qint64 start) const;
+    bool inWindow(qint64 offset) const;
+    void forgetWindow();
     DbfFile file_;
     Style style_ = Style::DBase4;
     qint64 blockSize_ = 512;
     qint64 nextFree_ = 1;
     qint64 pendingNextFree_ = 1;
+    // The last large read of a walk in file order, and where the memo after
+    // the last one read begins (-1 when unknown).
+    mutable QByteArray window_;
+    mutable qint64 windowStart_ = -1;
+    mutable qint64 nextSequential_ = -1;
 };

@@ -94,6 +94,7 @@ struct DbfTable::Impl {
     QVector<int> resolve(const QStringList& names, const QString& what) const;
     std::unique_ptr<DbfIndex> makeIndex(const DbfIndexDef& def) const;
     void checkRow(int row) const;
+    void checkField(int field) const;
     void checkWritable() const;
     QByteArray encode(const DbfRecord& values, int oldRow, std::vector<QByteArray>& memos,
                       std::vector<std::pair<int, int>>& memoSlots, int recordNo) const;
@@ -165,6 +166,12 @@ std::unique_ptr<DbfIndex> DbfTable::Impl::makeIndex(const DbfIndexDef& def) cons
 void DbfTable::Impl::checkRow(int row) const {
     if (row < 0 || row >= count)
         throw EDatabaseError(QStringLiteral("Table \"%1\" has no row %2").arg(path).arg(row));
+}
+
+void DbfTable::Impl::checkField(int field) const {
+    if (field < 0 || field >= header.fields.size())
+        throw EDatabaseError(
+            QStringLiteral("Table \"%1\" has no field number %2").arg(path).arg(field));
 }
 
 void DbfTable::Impl::checkWritable() const {
@@ -341,17 +348,22 @@ bool DbfTable::isDeleted(int row) const {
 
 QVariant DbfTable::value(int row, int field) const {
     d->checkRow(row);
-    if (field < 0 || field >= d->header.fields.size())
-        throw EDatabaseError(
-            QStringLiteral("Table \"%1\" has no field number %2").arg(d->path).arg(field));
+    d->checkField(field);
     const DbfFieldDef& f = d->header.fields[field];
-    const char* bytes = d->record(row) + d->header.offsets[field];
-    if (!f.isMemo()) return DbfCodec::decode(f, d->header.dialect, bytes);
-    if (!d->memo.isOpen()) return {};
-    const QByteArray memo = d->memo.read(DbfCodec::memoBlock(f, bytes));
+    if (!f.isMemo())
+        return DbfCodec::decode(f, d->header.dialect, d->record(row) + d->header.offsets[field]);
+    const QByteArray memo = memoBytes(row, field);
     if (memo.isEmpty()) return {};
     if (f.type == FieldType::Memo) return Cp1252::decode(memo);
     return memo;
+}
+
+QByteArray DbfTable::memoBytes(int row, int field) const {
+    d->checkRow(row);
+    d->checkField(field);
+    const DbfFieldDef& f = d->header.fields[field];
+    if (!f.isMemo() || !d->memo.isOpen()) return {};
+    return d->memo.read(DbfCodec::memoBlock(f, d->record(row) + d->header.offsets[field]));
 }
 
 DbfRecord DbfTable::record(int row) const {
@@ -588,9 +600,7 @@ int DbfTable::lowerBound(int index, const QVector<QVariant>& key) const {
 
 std::vector<int> DbfTable::orderedRows(const QVector<int>& fields, bool caseInsensitive) const {
     for (int f : fields)
-        if (f < 0 || f >= d->header.fields.size())
-            throw EDatabaseError(
-                QStringLiteral("Table \"%1\" has no field number %2").arg(d->path).arg(f));
+        d->checkField(f);
     const DbfRows rows = d->rows();
     if (fields.isEmpty()) {
         std::vector<int> out;
@@ -603,11 +613,8 @@ std::vector<int> DbfTable::orderedRows(const QVector<int>& fields, bool caseInse
     if (!caseInsensitive || !keys.hasText())
         for (const auto& index : d->indexes)
             if (index->keys().fields() == fields) return index->rows();
-    return DbfIndex::sorted(rows, keys, caseInsensitive, [&](int row, int part) {
-        const int field = fields[part];
-        return d->memo.read(DbfCodec::memoBlock(d->header.fields[field],
-                                                d->record(row) + d->header.offsets[field]));
-    });
+    return DbfIndex::sorted(rows, keys, caseInsensitive,
+                            [&](int row, int part) { return memoBytes(row, fields[part]); });
 }
 
 quint64 DbfTable::changeCount() const {

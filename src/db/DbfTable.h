@@ -89,6 +89,9 @@ public:
     int rowCount() const; // including deleted rows
     bool isDeleted(int row) const;
     QVariant value(int row, int field) const; // memos are read from disk on demand
+    // A memo as its file stores it (Windows-1252 for text), without decoding;
+    // empty when blank or unreadable.
+    QByteArray memoBytes(int row, int field) const;
     DbfRecord record(int row) const;
 
     int appendRow(const DbfRecord& values); // returns the new row's number

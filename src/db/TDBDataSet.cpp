@@ -87,6 +87,12 @@ QVariant TDBDataSet::sourceValue(int row, int fieldNo) const {
     return table_->value(row, map_[fieldNo]);
 }
 
+bool TDBDataSet::sourceMemoBytes(int row, int fieldNo, QByteArray& bytes) const {
+    if (!table_ || row < 0 || row >= table_->rowCount()) return false;
+    bytes = table_->memoBytes(row, map_[fieldNo]);
+    return true;
+}
+
 // Columns the dataset does not show keep their stored values.
 DbfRecord TDBDataSet::tableRecord(int row, const QVector<QVariant>& values) const {
     const int count = int(table_->fields().size());

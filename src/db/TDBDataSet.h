@@ -47,6 +47,7 @@ protected:
 
     void InternalClose() override;
     QVariant sourceValue(int row, int fieldNo) const override;
+    bool sourceMemoBytes(int row, int fieldNo, QByteArray& bytes) const override;
     int sourceInsert(const QVector<QVariant>& values) override;
     void sourceUpdate(int row, const QVector<QVariant>& values) override;
     void sourceDelete(int row) override;

@@ -254,6 +254,15 @@ QVariant TDataSet::getFieldData(const TField* field) const {
     return row < 0 ? QVariant() : sourceValue(row, no);
 }
 
+// Only a browsed stored row has stored bytes: under edit the value is the
+// edit buffer's.
+bool TDataSet::storedMemoBytes(const TField* field, QByteArray& bytes) const {
+    if (state_ != TDataSetState::dsBrowse || field->calcSlot_ >= 0 || field->fieldNo_ < 0)
+        return false;
+    const int row = activeRow();
+    return row >= 0 && sourceMemoBytes(row, field->fieldNo_, bytes);
+}
+
 void TDataSet::setFieldData(TField* field, const QVariant& value) {
     if (state_ == TDataSetState::dsCalcFields) {
         if (field->calcSlot_ < 0)

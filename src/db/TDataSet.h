@@ -214,6 +214,9 @@ protected:
     // The source's live rows in the current order (with any range applied).
     virtual std::vector<int> sourceRows() = 0;
     virtual QVariant sourceValue(int row, int fieldNo) const = 0;
+    // A memo of a source row as stored, undecoded; false when the source has
+    // no stored form to give.
+    virtual bool sourceMemoBytes(int, int, QByteArray&) const { return false; }
     // Writing; each either stores everything or raises and stores nothing.
     virtual int sourceInsert(const QVector<QVariant>& values);
     virtual void sourceUpdate(int row, const QVector<QVariant>& values);
@@ -285,6 +288,7 @@ protected:
 
 private:
     friend class TField;
+    friend class TMemoField;
     friend class TDataSource;
 
     void fire(const TDataSetNotifyEvent& e) {
@@ -294,6 +298,7 @@ private:
     void removeField(TField* field);
     void moveField(TField* field, int index);
     QVariant getFieldData(const TField* field) const;
+    bool storedMemoBytes(const TField* field, QByteArray& bytes) const;
     void setFieldData(TField* field, const QVariant& value);
     void bindFields();
     void unbindFields();

@@ -463,6 +463,11 @@ QString TMemoField::AsString() const {
     return v.isNull() ? QString() : v.toString();
 }
 
+bool TMemoField::StoredBytes(QByteArray& bytes) const {
+    const TDataSet* set = DataSet();
+    return set && set->storedMemoBytes(this, bytes);
+}
+
 void TMemoField::setAsString(const QString& text) {
     setValue(text);
 }

@@ -320,6 +320,10 @@ public:
     Q_INVOKABLE explicit TMemoField(QObject* owner = nullptr);
     // The text itself: a memo holds characters, not bytes.
     QString AsString() const override;
+    // The text as its table stores it (Windows-1252), read without decoding,
+    // for callers that write it out as bytes again; false (and `bytes`
+    // untouched) when the value is not a stored row's, e.g. under edit.
+    bool StoredBytes(QByteArray& bytes) const;
     void setAsString(const QString& text) override;
     QString DisplayText() const override;
     QVariant convertValue(const QVariant& value) const override;

@@ -240,6 +240,7 @@ TEST_F(DModTest, BuildReadsTheComputingCursor) {
     dm.TbMain->Append();
     for (const char* field : {"ID", "NAME", "KEYS", "AKEYS", "BSEQ", "CTX", "WINDOW", "TEXT"})
         dm.TbMain->FieldByName(field)->setAsString(field == QByteArray("ID") ? "2" : field);
+    dm.TbMain->FieldByName("TEXT")->setAsString(QStringLiteral("TEXT \u00e9\u20ac"));
     dm.TbMain->Post();
 
     TopicFields topic;
@@ -256,8 +257,9 @@ TEST_F(DModTest, BuildReadsTheComputingCursor) {
     EXPECT_EQ(current.count(), 1);
     ASSERT_TRUE(current.next(topic, ctx));
     EXPECT_EQ(QStringList({topic.id, topic.name, topic.keys, topic.akeys, topic.bseq, ctx,
-                           topic.window, topic.text}),
-              QStringList({"2", "NAME", "KEYS", "AKEYS", "BSEQ", "CTX", "WINDOW", "TEXT"}));
+                           topic.window, TopicText(topic)}),
+              QStringList({"2", "NAME", "KEYS", "AKEYS", "BSEQ", "CTX", "WINDOW",
+                           QStringLiteral("TEXT \u00e9\u20ac")}));
     EXPECT_FALSE(current.next(topic, ctx));
 
     // A row not yet stored has no topic to build, whatever the cursor held before.

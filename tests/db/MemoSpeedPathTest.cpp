@@ -5,6 +5,7 @@
 #include "DbfCodec.h"
 #include "DbfTestSupport.h"
 #include "TMemTable.h"
+#include "TTable.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,60 @@ TEST_F(MemoSpeedPath, ADamagedLengthBeyondTheFileReadsAsNone) {
     memo.close();
     auto t = DbfTable::open(path());
     EXPECT_TRUE(t->value(0, 1).isNull());
+}
+
+TEST_F(MemoSpeedPath, MemosReadInAnyOrderAcrossLargeReadsAndAppendsStayWhole) {
+    // Sizes that put memo starts and ends on both sides of the large reads'
+    // edges, with one memo larger than a whole large read.
+    QList<int> sizes;
+    for (int i = 0; i < 60; ++i)
+        sizes << (i == 30 ? 70000 : 1 + (i * 2654435761u) % 6000);
+    DbfTable::create(path(), memoTable());
+    auto t = DbfTable::open(path());
+    for (int size : sizes)
+        t->appendRow({QStringLiteral("n"), memoOf(size)});
+    const auto check = [&](int row) {
+        ASSERT_EQ(t->value(row, 1).toString(), memoOf(sizes[row])) << row;
+    };
+    for (int row = 0; row < sizes.size(); ++row)
+        check(row);
+    for (int row = int(sizes.size()) - 1; row >= 0; row -= 3)
+        check(row);
+    // Read up to the end, then append: the new memo starts where the walk
+    // would read next.
+    check(int(sizes.size()) - 1);
+    sizes << 2500;
+    t->appendRow({QStringLiteral("new"), memoOf(2500)});
+    check(int(sizes.size()) - 1);
+    // A changed memo gets new blocks; the old ones read before stay behind.
+    check(5);
+    t->updateRow(5, {QStringLiteral("n"), memoOf(321)});
+    sizes[5] = 321;
+    for (int row = 0; row < sizes.size(); ++row)
+        check(row);
+}
+
+TEST_F(MemoSpeedPath, StoredBytesComeFromBrowsedRowsOnly) {
+    DbfTable::create(path(), memoTable());
+    DbfTable::open(path())->appendRow({QStringLiteral("a"), QStringLiteral("Café €")});
+    TTable table;
+    table.setDatabaseName(dir.path());
+    table.setTableName(QStringLiteral("S.dbf"));
+    table.Open();
+    auto* note = qobject_cast<TMemoField*>(table.FieldByName(QStringLiteral("NOTE")));
+    ASSERT_NE(note, nullptr);
+    QByteArray bytes;
+    ASSERT_TRUE(note->StoredBytes(bytes));
+    EXPECT_EQ(bytes, QByteArray("Caf\xE9 \x80"));
+    // Under edit the stored bytes are no longer the value.
+    table.Edit();
+    note->setAsString(QStringLiteral("changed"));
+    bytes = "untouched";
+    EXPECT_FALSE(note->StoredBytes(bytes));
+    EXPECT_EQ(bytes, QByteArray("untouched"));
+    table.Post();
+    ASSERT_TRUE(note->StoredBytes(bytes));
+    EXPECT_EQ(bytes, QByteArray("changed"));
 }
 
 TEST(MemoField, TextOutsideLatin1SurvivesTheFieldBothWays) {
