@@ -134,7 +134,7 @@ Result measure(int topics, const QString& folder) {
     };
 
     Result best{1e300, 1e300, 1e300, 1e300};
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 5; ++round) {
         best.floor = std::min(best.floor, timed([&] { writeAll(files); }));
         best.build = std::min(best.build, timed(build));
         best.read = std::min(best.read, timed(read));
@@ -168,7 +168,9 @@ int main(int argc, char** argv) {
                 2 * small, b.build, b.floor, b.build / b.floor);
     std::printf("of which reading the rows %.1f / %.1f ms, making the bytes %.1f / %.1f ms\n",
                 a.read, b.read, a.make, b.make);
-    std::printf("%d topics / %d topics: %.2f (target <= 2.2)\n", 2 * small, small,
-                b.build / a.build);
+    // The file system's own cost per file grows with the folder, so the floor
+    // does not scale linearly either.
+    std::printf("%d topics / %d topics: %.2f (target <= 2.2); the direct writes alone: %.2f\n",
+                2 * small, small, b.build / a.build, b.floor / a.floor);
     return 0;
 }
