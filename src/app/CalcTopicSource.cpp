@@ -35,12 +35,9 @@ bool CalcTopicSource::next(TopicFields& topic, QString& ctx) {
     topic.keys = fields_[Keys]->AsString();
     topic.akeys = fields_[AKeys]->AsString();
     // Stored bytes go to the file as they are; a text under edit is read as text.
-    topic.storedText = QByteArray();
+    topic.storedText.clear();
     topic.text.clear();
-    if (!text_ || !text_->StoredBytes(topic.storedText) || topic.storedText.isEmpty()) {
-        topic.storedText = QByteArray();
-        topic.text = fields_[Text]->AsString();
-    }
+    if (!text_ || !text_->StoredBytes(topic.storedText)) topic.text = fields_[Text]->AsString();
     ctx = fields_[Ctx]->AsString();
     if (wholeProject_)
         calc.Next();

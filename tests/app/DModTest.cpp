@@ -236,6 +236,9 @@ TEST_F(DModTest, IdsForNewRows) {
 TEST_F(DModTest, BuildReadsTheComputingCursor) {
     createProject();
     addTopic(10, "Ten");
+    dm.TbMain->Edit();
+    dm.TbMain->FieldByName("TEXT")->Clear();
+    dm.TbMain->Post();
     addTopic(1, "One");
     dm.TbMain->Append();
     for (const char* field : {"ID", "NAME", "KEYS", "AKEYS", "BSEQ", "CTX", "WINDOW", "TEXT"})
@@ -245,12 +248,17 @@ TEST_F(DModTest, BuildReadsTheComputingCursor) {
 
     TopicFields topic;
     QString ctx;
-    QStringList read;
+    QStringList read, texts;
     CalcTopicSource whole(dm, true);
     EXPECT_EQ(whole.count(), 3);
-    while (whole.next(topic, ctx))
+    while (whole.next(topic, ctx)) {
         read << topic.id;
+        texts << TopicText(topic);
+    }
     EXPECT_EQ(read, QStringList({"1", "2", "10"}));
+    // A blank text after a full one is blank, not the one before.
+    EXPECT_EQ(texts.mid(1), QStringList({QStringLiteral("TEXT \u00e9\u20ac"), QString()}));
+    EXPECT_TRUE(texts[0].startsWith("{\\rtf"));
 
     // Only the current topic, every field from its own column.
     CalcTopicSource current(dm, false);
