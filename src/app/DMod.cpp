@@ -144,6 +144,13 @@ void TDM::DMCreate() {
     const int tag = QMain->Tag();
     TwinDataSet(TbMain, QMain);
     QMain->setTag(tag);
+    // Stored filters lie beside the program, one file per filter component.
+    TKivFilter::LoadFiltersHook() = [](TKivFilter* filter) {
+        LoadFilterFile(*filter, FilterFilePath(filter->objectName()));
+    };
+    TKivFilter::SaveFiltersHook() = [](TKivFilter* filter) {
+        SaveFilterFile(*filter, FilterFilePath(filter->objectName()));
+    };
     LoadSettings();
 }
 

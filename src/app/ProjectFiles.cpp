@@ -2,12 +2,16 @@
 
 #include "Cp1252.h"
 #include "IniFile.h"
+#include "KivError.h"
+#include "KivFilt.h"
 #include "Shell.h"
 #include "TextFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -85,12 +89,48 @@ QString SettingsFileBesideProgram(const QString& programPath) {
     return (dot < 0 ? programPath : programPath.left(dot)) + QStringLiteral(".ini");
 }
 
-QString SettingsFilePath(const QString& programPath) {
-    const QString beside = SettingsFileBesideProgram(programPath);
+namespace {
+// An installed program's folder cannot be written: the config folder then.
+QString besideOrInConfig(const QString& beside) {
     const QFileInfo info(beside);
     if (QFileInfo(info.absolutePath()).isWritable()) return beside;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/kivhelp/") + info.fileName();
+}
+} // namespace
+
+QString SettingsFilePath(const QString& programPath) {
+    return besideOrInConfig(SettingsFileBesideProgram(programPath));
+}
+
+QString FilterFilePath(const QString& programPath, const QString& componentName) {
+    return besideOrInConfig(QFileInfo(programPath).absolutePath() + QLatin1Char('/') +
+                            componentName + QStringLiteral(".flt"));
+}
+
+QString FilterFilePath(const QString& componentName) {
+    return FilterFilePath(QCoreApplication::applicationFilePath(), componentName);
+}
+
+void LoadFilterFile(TKivFilter& filter, const QString& path) {
+    if (!filter.DataSource() || !filter.DataSource()->DataSet() || !QFile::exists(path)) return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInOutError(
+            QStringLiteral("Cannot open file %1: %2").arg(path, file.errorString()));
+    filter.ReadFilters(file);
+}
+
+void SaveFilterFile(const TKivFilter& filter, const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EInOutError(
+            QStringLiteral("Cannot create file %1: %2").arg(path, file.errorString()));
+    filter.WriteFilters(file, path);
+    if (!file.commit())
+        throw EInOutError(
+            QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()));
 }
 
 QString SettingsFilePath() {

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+class TKivFilter;
+
 // The project file's folder with its trailing "/" ("/help/" for /help/book.hpj).
 QString ProjectDirOf(const QString& projectFile);
 // The project file's name cut before its first "." ("a" for a.b.hpj; empty for
@@ -38,6 +40,16 @@ QString SettingsFileBesideProgram(const QString& programPath);
 QString SettingsFilePath(const QString& programPath);
 // The settings file of this program.
 QString SettingsFilePath();
+
+// The stored filters of a filter component: NAME.flt beside the program (or
+// in the config folder, as for the settings), shared by all projects.
+QString FilterFilePath(const QString& programPath, const QString& componentName);
+QString FilterFilePath(const QString& componentName);
+// Loads the filters of `filter` from `path` when the filter shows a dataset
+// and the file exists; EInOutError when it cannot be read.
+void LoadFilterFile(TKivFilter& filter, const QString& path);
+// Creates or replaces the file; the old one stays when writing fails.
+void SaveFilterFile(const TKivFilter& filter, const QString& path);
 
 // The compiler path of section "Compiler", key "Name"; empty when missing.
 QString LoadSettings(const QString& settingsFile);

@@ -52,11 +52,25 @@ QStringView withoutTrailingBlanks(QStringView s) {
     return s.left(n);
 }
 
+namespace {
+QString shortDateFormat() {
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+} // namespace
+
+QString shortDateText(const QDate& date) {
+    return QLocale().toString(date, shortDateFormat());
+}
+
 QDate dateFromText(const QString& text) {
     const QString s = text.trimmed();
     QDate d = QDate::fromString(s, Qt::ISODate);
     if (!d.isValid()) d = QDate::fromString(s, QStringLiteral("yyyyMMdd"));
     if (!d.isValid()) d = QDate::fromString(s, QStringLiteral("d.M.yyyy"));
+    if (!d.isValid()) d = QLocale().toDate(s, shortDateFormat());
     if (!d.isValid()) d = QLocale().toDate(s, QLocale::ShortFormat);
     if (!d.isValid()) d = QLocale::c().toDate(s, QLocale::ShortFormat);
     return d;

@@ -19,7 +19,11 @@ int compareNumbers(const QVariant& a, const QVariant& b);
 QStringView withoutTrailingBlanks(QStringView s);
 
 // A date written as YYYY-MM-DD, YYYYMMDD, D.M.YYYY or the short form of the
-// user's locale or of C; invalid when none fits.
+// user's locale (also with the year in full, as shortDateText writes it) or
+// of C; invalid when none fits.
 QDate dateFromText(const QString& text);
+// The date in the short form of the user's locale, its year always in full:
+// a two-digit year would read back a century off.
+QString shortDateText(const QDate& date);
 // T, TRUE, Y, YES, 1 and F, FALSE, N, NO, 0 in any case; nothing for other text.
 std::optional<bool> boolFromText(QStringView text);

@@ -3,6 +3,8 @@
 #include "FakeDesktop.h"
 #include "FileSizeLimit.h"
 #include "KivError.h"
+#include "KivFilt.h"
+#include "TMemTable.h"
 #include "TestFiles.h"
 
 TEST(ProjectFiles, StemAndFolderOfAProjectFile) {
@@ -113,4 +115,33 @@ TEST(ProjectFiles, EnsureCompilerAsksOnlyWhenThePathIsEmpty) {
     path.clear();
     EnsureCompiler(path, hpj, [](QString& p) { p = "/chosen/hcw.exe"; });
     EXPECT_EQ(path, "/chosen/hcw.exe");
+}
+
+TEST(ProjectFiles, FilterFilesLieBesideTheProgramAndLoadOnlyForABoundFilter) {
+    TempFolder t;
+    ASSERT_TRUE(QDir(t.d).mkpath("tools"));
+    const QString path = FilterFilePath(t.d + "tools/kivhelp", "EHMain");
+    EXPECT_EQ(path, t.d + "tools/EHMain.flt");
+    FakeDesktop desktop;
+    EXPECT_EQ(FilterFilePath("/nonexistent-kiv/bin/kivhelp", "EHId"),
+              desktop.path("config") + "/kivhelp/EHId.flt");
+
+    TKivFilter written;
+    written.AddFilter();
+    written.AddFilter();
+    SaveFilterFile(written, path);
+
+    TMemTable table;
+    table.addFieldDef("ID", TFieldType::ftInteger);
+    TDataSource source;
+    TKivFilter read;
+    LoadFilterFile(read, path); // shows no dataset yet
+    EXPECT_TRUE(read.Filters().isEmpty());
+    source.setDataSet(&table);
+    read.setDataSource(&source);
+    LoadFilterFile(read, path);
+    ASSERT_EQ(read.Filters().size(), 2);
+    EXPECT_EQ(read.CurrentIndex(), 1);
+    LoadFilterFile(read, t.d + "tools/none.flt"); // no file: the filters stay
+    EXPECT_EQ(read.Filters().size(), 2);
 }
