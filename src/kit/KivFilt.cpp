@@ -62,7 +62,11 @@ TKivFilter::TKivFilter(QObject* owner) : QObject(owner), link_(std::make_unique<
 }
 
 TKivFilter::~TKivFilter() {
-    // No notification may reach a half-destroyed engine.
+    busy_ = true; // nothing is loaded again on the way out
+    // The data source and the dataset get back what they had.
+    if (underlying_ && dataSource_ && dataSource_->DataSet() == extracts_)
+        dataSource_->setDataSet(underlying_);
+    restoreState(false);
     link_->setDataSource(nullptr);
     if (ownsExtracts_) delete extracts_.data();
 }
@@ -194,7 +198,7 @@ void TKivFilter::SetFilter(bool set) {
         isSet_ = true;
         return;
     }
-    if (!MainDataSet()) return;
+    if (!dataSource_ || !MainDataSet()) return;
     if (NeedsExtract())
         setByExtract();
     else

@@ -385,3 +385,28 @@ TEST_F(KivFiltTest, ADamagedFileShownWhileOpeningDoesNotStopTheOpen) {
     EXPECT_TRUE(topics->Active());
     EXPECT_TRUE(ui->messages.contains("Error loading filter data"));
 }
+
+TEST_F(KivFiltTest, AnEngineThatGoesGivesTheDataSourceAndDatasetBack) {
+    topics->setFilter("ID<>20");
+    topics->setFiltered(true);
+    {
+        TKivFilter engine;
+        engine.setDataSource(&source);
+        engine.AddFilter();
+        engine.CurrentFilter()->Conditions = {clause("NAME", "<>", "Menus")};
+        engine.setFilterSetAs(fsFilter);
+        engine.SetFilter(true);
+        EXPECT_EQ(ids(*topics), QList<int>({10, 40}));
+    }
+    EXPECT_EQ(topics->Filter(), "ID<>20");
+    EXPECT_EQ(ids(*topics), QList<int>({10, 30, 40}));
+    {
+        TKivFilter engine;
+        engine.setDataSource(&source);
+        engine.AddFilter();
+        engine.CurrentFilter()->Conditions = {clause("NAME", "~", "n")};
+        engine.SetFilter(true);
+        EXPECT_NE(shown(), topics);
+    }
+    EXPECT_EQ(shown(), topics);
+}
