@@ -1,6 +1,7 @@
 #include "DMod.h"
 
 #include "HelpCompiler.h"
+#include "KivDB.h"
 #include "KivError.h"
 #include "KivFilt.h"
 #include "KivForms.h"
@@ -20,6 +21,7 @@ struct FieldDef {
     TFieldType type;
     const char* label; // empty: the field name shows
     int width;         // 0: the type's default
+    const char* list = nullptr; // ";"-separated texts of a list field
 };
 
 // The topic table as the editing cursor declares it; this order is the grid's.
@@ -35,7 +37,7 @@ const FieldDef kTopicFields[] = {
     {"UNIT", TFieldType::ftString, "Unit", 0},
     {"CLASS", TFieldType::ftString, "Class", 0},
     {"DECLAR", TFieldType::ftMemo, "Declaration", 0},
-    {"State", TFieldType::ftSmallint, "", 8},
+    {"State", TFieldType::ftSmallint, "", 8, ";Write;Test;Ready"},
 };
 const int kCalcFieldCount = 11; // the computing cursor leaves State off
 
@@ -55,7 +57,14 @@ QString format(const char* pattern, const QString& a0, const QString& a1 = {},
 }
 
 TField* addField(TDataSet* dataSet, const FieldDef& def, bool withLabels) {
-    TField* field = createField(def.type, dataSet);
+    TField* field = nullptr;
+    if (def.list) {
+        auto* list = new TKivListField(dataSet);
+        list->setValues(QString::fromLatin1(def.list).split(QLatin1Char(';')));
+        field = list;
+    } else {
+        field = createField(def.type, dataSet);
+    }
     field->setFieldName(QString::fromLatin1(def.name));
     if (withLabels) {
         if (*def.label) field->setDisplayLabel(QString::fromLatin1(def.label));
@@ -103,7 +112,6 @@ TDM::TDM(QObject* parent) : TDataModule(parent), SettingsFile(SettingsFilePath()
     for (const FieldDef& def : kTopicFields)
         addField(TbMain, def, true);
     TbMain->FieldByName(QStringLiteral("DECLAR"))->setTag(8);
-    TbMain->FieldByName(QStringLiteral("State"))->setAlignment(TAlignment::taLeftJustify);
     TbMain->OnNewRecord = [this](TDataSet* ds) { TbMainNewRecord(ds); };
     TbMain->AfterPost = [this](TDataSet* ds) { TbMainAfterPost(ds); };
     TbMain->AfterDelete = [this](TDataSet* ds) { TbMainAfterDelete(ds); };

@@ -298,11 +298,13 @@ QString TIntegerField::AsString() const {
 }
 
 void TIntegerField::checkRange(qint64 value) const {
-    qint64 lo = typeMin(), hi = typeMax();
-    if (minValue_ != 0 || maxValue_ != 0) {
-        lo = minValue_;
-        hi = maxValue_;
-    }
+    if (minValue_ != 0 || maxValue_ != 0)
+        checkRange(value, minValue_, maxValue_);
+    else
+        checkRange(value, typeMin(), typeMax());
+}
+
+void TIntegerField::checkRange(qint64 value, qint64 lo, qint64 hi) const {
     if (value < lo || value > hi)
         throw EDatabaseError(
             QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")

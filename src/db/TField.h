@@ -159,6 +159,8 @@ protected:
     QVariant rawValue() const;
     void setRawValue(const QVariant& value);
     [[noreturn]] void conversionError(const QString& typeName) const;
+    // Linked controls redraw when a display property changes.
+    void changed();
 
 private:
     friend class TDataSet;
@@ -166,7 +168,6 @@ private:
     void setAlignmentValue(int v) { setAlignment(TAlignment(v)); }
     int fieldKindValue() const { return int(fieldKind_); }
     void setFieldKindValue(int v) { setFieldKind(TFieldKind(v)); }
-    void changed();
 
     TFieldType dataType_;
     TFieldKind fieldKind_ = TFieldKind::fkData;
@@ -227,6 +228,8 @@ protected:
     virtual qint64 typeMin() const { return -2147483647 - 1; }
     virtual qint64 typeMax() const { return 2147483647; }
     void checkRange(qint64 value) const;
+    // Raises the range error unless lo <= value <= hi.
+    void checkRange(qint64 value, qint64 lo, qint64 hi) const;
 
 private:
     qint64 minValue_ = 0;
