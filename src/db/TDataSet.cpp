@@ -192,16 +192,7 @@ void TDataSet::bindFields() {
         if (f->DataType() == TFieldType::ftString && def.size > 0) f->size_ = def.size;
     }
     for (TField* f : std::as_const(fields_)) {
-        if (f->FieldKind() != TFieldKind::fkLookup) continue;
-        TDataSet* lookup = f->LookupDataSet();
-        if (!lookup || f->KeyFields().isEmpty() || f->LookupKeyFields().isEmpty() ||
-            f->LookupResultField().isEmpty() || lookup == this)
-            error(QStringLiteral("Lookup information for field '%1' is incomplete")
-                      .arg(f->DisplayName()));
-        GetFieldList(f->KeyFields());
-        lookup->Open();
-        lookup->GetFieldList(f->LookupKeyFields());
-        lookup->FieldByName(f->LookupResultField());
+        if (f->FieldKind() == TFieldKind::fkLookup) f->OpenLookup();
     }
     calcFieldCount_ = slot;
     calcBuf_ = QVector<QVariant>(slot);

@@ -137,6 +137,22 @@ void TField::changed() {
     if (dataSet_ && dataSet_->Active()) dataSet_->DataEvent(TDataEvent::deLayoutChange, 0);
 }
 
+void TField::OpenLookup() {
+    TDataSet* lookup = LookupDataSet();
+    if (!lookup || KeyFields().isEmpty() || LookupKeyFields().isEmpty() ||
+        LookupResultField().isEmpty() || lookup == dataSet_)
+        lookupIncomplete();
+    dataSet_->GetFieldList(KeyFields());
+    lookup->Open();
+    lookup->GetFieldList(LookupKeyFields());
+    lookup->GetFieldList(LookupResultField());
+}
+
+void TField::lookupIncomplete() const {
+    dataSet_->error(
+        QStringLiteral("Lookup information for field '%1' is incomplete").arg(DisplayName()));
+}
+
 QVariant TField::LookupValue(const QVariant& keyValues) const {
     if (!lookupDataSet_) return {};
     return lookupDataSet_->Lookup(lookupKeyFields_, keyValues, lookupResultField_);

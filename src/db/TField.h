@@ -116,6 +116,9 @@ public:
     // LookupResultField of the matching row. Fields bringing back several
     // results at once override it.
     virtual QVariant LookupValue(const QVariant& keyValues) const;
+    // Checks a lookup field's settings when its dataset opens and opens the
+    // lookup dataset; raises "Lookup information for field '...' is incomplete".
+    virtual void OpenLookup();
 
     // Whether a value may be written now: the dataset can be modified, the
     // field is not read-only and is not a lookup field.
@@ -124,7 +127,7 @@ public:
     // Values. A null QVariant is an empty value.
     virtual QVariant Value() const;
     virtual void setValue(const QVariant& value);
-    bool IsNull() const;
+    virtual bool IsNull() const;
     void Clear() { setValue(QVariant()); }
 
     virtual QString AsString() const;
@@ -161,6 +164,7 @@ protected:
     [[noreturn]] void conversionError(const QString& typeName) const;
     // Linked controls redraw when a display property changes.
     void changed();
+    [[noreturn]] void lookupIncomplete() const;
 
 private:
     friend class TDataSet;

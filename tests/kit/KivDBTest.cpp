@@ -1,9 +1,12 @@
 #include "KivDB.h"
 #include "KivError.h"
+#include "RecordingUI.h"
 #include "TDataSource.h"
 #include "TMemTable.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -88,4 +91,115 @@ TEST_F(StateField, NewTextsMoveTheLimitAndRedrawTheControls) {
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->Values().size(), 6);
     EXPECT_EQ(list->MaxValue(), 5);
+}
+
+namespace {
+
+// Topics whose CODE is looked up in a table of units with a name and an owner.
+class LookField : public ::testing::Test {
+protected:
+    void SetUp() override {
+        units.setObjectName("units");
+        units.addFieldDef("CODE", TFieldType::ftString, 5);
+        units.addFieldDef("NAME", TFieldType::ftString, 20);
+        units.addFieldDef("OWNER", TFieldType::ftString, 10);
+        units.Open();
+        for (const auto& [code, name, owner] :
+             {std::tuple{"sys", "System", "rtl"}, {"cls", "Classes", "rtl"}}) {
+            units.Append();
+            units.FieldByName("CODE")->setAsString(code);
+            units.FieldByName("NAME")->setAsString(name);
+            units.FieldByName("OWNER")->setAsString(owner);
+            units.Post();
+        }
+        topics.addFieldDef("CODE", TFieldType::ftString, 5);
+        topics.addFieldDef("TITLE", TFieldType::ftString, 20);
+        look = new TKivLookField(&topics);
+        look->setFieldName("UNITNAME");
+        look->setFieldKind(TFieldKind::fkLookup);
+        look->setLookupDataSet(&units);
+        look->setKeyFields("CODE");
+        look->setLookupKeyFields("CODE");
+        look->setLookupResultField("NAME");
+        look->LookupAddFields = "OWNER;name";
+        look->setDisplayWidth(10);
+    }
+    // Adds every field of the table, then the lookup field, and opens.
+    void open() {
+        for (const char* name : {"CODE", "TITLE"}) {
+            auto* f = new TStringField(&topics);
+            f->setFieldName(name);
+            f->setDataSet(&topics);
+        }
+        look->setDataSet(&topics);
+        topics.Open();
+    }
+    void add(const QString& code) {
+        topics.Append();
+        topics.FieldByName("CODE")->setAsString(code);
+        topics.Post();
+    }
+    RecordingUI::Scope ui;
+    TMemTable units, topics;
+    TKivLookField* look = nullptr;
+};
+
+} // namespace
+
+TEST_F(LookField, BringsBackEveryResultOfTheRowAtOnce) {
+    open();
+    EXPECT_EQ(look->ResultFieldNames(), QStringList({"NAME", "OWNER"}));
+    add("cls");
+    EXPECT_EQ(look->Value(), "Classes");
+    EXPECT_EQ(look->AsString(), "Classes");
+    look->setLookupResultIndex(1);
+    EXPECT_EQ(look->Value(), "rtl");
+    look->setLookupResultIndex(-1);
+    EXPECT_EQ(look->AsString(), "Classes rtl");
+    look->setLookupResultIndex(0);
+    EXPECT_EQ(look->DisplayText(), "Classes             "); // the result field's width
+    look->setAsString("ignored");
+    EXPECT_EQ(look->AsString(), "Classes");
+
+    add("none"); // no such unit
+    EXPECT_TRUE(look->IsNull());
+    look->setOptions(look->Options() | foValueNotInLookup);
+    EXPECT_FALSE(look->IsNull()); // the key is there, the row is not
+    look->setLookupResultField("CODE"); // the key itself: the topic's own text shows
+    EXPECT_EQ(look->AsString(), "none");
+}
+
+TEST_F(LookField, IncompleteLevelsAndOversizedResultsAreReported) {
+    TMemTable regions;
+    regions.addFieldDef("REGION", TFieldType::ftString, 10);
+    look->setLookupLevels({{&regions, "", "REGION", ""}});
+    EXPECT_THROW(open(), EDatabaseError);
+    look->setLookupLevels({{&regions, "", "REGION", "REGION"}});
+    topics.Open();
+    EXPECT_TRUE(regions.Active());
+    EXPECT_TRUE(ui->messages.isEmpty());
+    topics.Close();
+
+    units.Close();
+    units.clearFieldDefs();
+    units.addFieldDef("CODE", TFieldType::ftString, 5);
+    units.addFieldDef("NAME", TFieldType::ftString, 9000);
+    units.addFieldDef("OWNER", TFieldType::ftString, 10);
+    topics.Open();
+    EXPECT_EQ(ui->messages, QStringList({"Out Limit"}));
+}
+
+TEST_F(LookField, WithoutTheLookupKindItIsAPlainTextField) {
+    look->setFieldKind(TFieldKind::fkData);
+    topics.addFieldDef("UNITNAME", TFieldType::ftString, 20);
+    open();
+    topics.Append();
+    look->setAsString("typed");
+    EXPECT_EQ(look->Value(), "typed");
+    EXPECT_EQ(look->AsString(), "typed");
+    std::unique_ptr<TField> copy(look->clone(nullptr));
+    auto* twin = qobject_cast<TKivLookField*>(copy.get());
+    ASSERT_NE(twin, nullptr);
+    EXPECT_EQ(twin->LookupAddFields, "OWNER;name");
+    EXPECT_EQ(twin->Options(), look->Options());
 }
