@@ -244,6 +244,7 @@ void TFieldDataLink::EditingChanged() {
 
 void TFieldDataLink::LayoutChanged() {
     updateField();
+    if (OnLayoutChange) OnLayoutChange();
 }
 
 void TFieldDataLink::RecordChanged(TField* field) {

@@ -136,6 +136,8 @@ public:
     TNotifyEvent OnEditingChange;
     TNotifyEvent OnUpdateData; // the control writes its value into the field
     TNotifyEvent OnActiveChange;
+    // A display property of the field changed (its texts, its width...).
+    TNotifyEvent OnLayoutChange;
     std::function<void(TField*)> OnFocusControl;
 
 protected:

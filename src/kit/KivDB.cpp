@@ -103,6 +103,13 @@ QString TKivLookField::resultText(int index) const {
     return value.toString();
 }
 
+QString TKivLookField::ResultText(const QString& resultField) const {
+    const QStringList names = ResultFieldNames();
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(resultField.trimmed(), Qt::CaseInsensitive) == 0) return resultText(i);
+    return {};
+}
+
 QString TKivLookField::AsString() const {
     if (!isLookup()) return TStringField::AsString();
     if (resultIndex_ >= 0) return resultText(resultIndex_);

@@ -117,6 +117,8 @@ public:
     // Their fields in the lookup dataset, in that order.
     QList<TField*> ResultFields() const;
     QList<TField*> GridFields() const;
+    // The text of one result field (by name, any case); empty for another name.
+    QString ResultText(const QString& resultField) const;
 
     QVariant Value() const override;
     bool IsNull() const override;
