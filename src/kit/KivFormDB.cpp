@@ -1,6 +1,7 @@
 #include "KivFormDB.h"
 
 #include "KivForms.h"
+#include "KivTable.h"
 #include "TTable.h"
 #include "UIServices.h"
 
@@ -9,6 +10,50 @@
 #include <QMdiSubWindow>
 #include <QScopedValueRollback>
 #include <QScreen>
+
+#include <algorithm>
+
+bool& KivValueReturned() {
+    static bool returned = false;
+    return returned;
+}
+
+bool KivEditData(QObject* sender, TDataSet* lookup, TDataSet* edited, const QString& keyFields,
+                 QVariant& value) {
+    const TOnEditDataEvent handler = KivGetOnEditData(lookup);
+    if (!handler) return false;
+    // The window may look at the tags to know its caller is mid-edit.
+    QList<QPair<QPointer<TDataSet>, int>> marked;
+    if (edited && (edited->State() == TDataSetState::dsEdit ||
+                   edited->State() == TDataSetState::dsInsert)) {
+        const auto seen = [&marked](TDataSet* ds) {
+            return std::any_of(marked.cbegin(), marked.cend(),
+                               [ds](const auto& m) { return m.first == ds; });
+        };
+        for (TDataSet* ds = edited; ds && !seen(ds);) { // a master chain may loop
+            marked.append({ds, ds->Tag()});
+            ds->setTag(80);
+            TDataSource* up = KivGetDataSourceProperty(ds, QStringLiteral("MasterSource"));
+            if (!up) up = KivGetDataSourceProperty(ds, QStringLiteral("DataSource"));
+            ds = up ? up->DataSet() : nullptr;
+        }
+    }
+    struct Restore {
+        QList<QPair<QPointer<TDataSet>, int>>& marked;
+        ~Restore() {
+            for (const auto& [ds, tag] : marked)
+                if (ds) ds->setTag(tag);
+        }
+    } restore{marked};
+    TFieldReturn fieldReturn;
+    fieldReturn.setFieldName(keyFields);
+    fieldReturn.setValue(value);
+    KivValueReturned() = false;
+    handler(sender, 2, &fieldReturn);
+    if (!KivValueReturned()) return false;
+    value = fieldReturn.Value();
+    return true;
+}
 
 void TFormDBDataLink::ActiveChanged() {
     form_->AttachDataSet(DataSet());

@@ -33,6 +33,17 @@ private:
     QVariant value_;
 };
 
+// Set by a window opened through an edit-data event when the user chose a
+// value for the caller; cleared before each such call.
+bool& KivValueReturned();
+
+// Runs the OnEditData event of `lookup` (the dataset a control picks values
+// from) with `keyFields` and `value`. While `edited` is being edited, it and
+// each master above it carry tag 80 for the duration. Returns whether the user
+// chose a value; `value` then holds it. False when the event is not assigned.
+bool KivEditData(QObject* sender, TDataSet* lookup, TDataSet* edited, const QString& keyFields,
+                 QVariant& value);
+
 enum TFormDBOption {
     foDataReadOnly = 0x01,
     foPageOneRecord = 0x02,
