@@ -529,8 +529,9 @@ void TDataSet::ReadRecordAt(int index, const std::function<void()>& reader) {
         int saved;
         ~Restore() { peek = saved; }
     } restore{peekRow_, peekRow_};
-    // The current record reads as usual, so an edit in progress shows.
-    peekRow_ = index == cur_ ? -1 : rows_[size_t(index)];
+    // The current record reads as usual, so an edit in progress shows; a
+    // record being inserted is not a stored one, so every index reads stored.
+    peekRow_ = index == cur_ && state_ != TDataSetState::dsInsert ? -1 : rows_[size_t(index)];
     reader();
 }
 
