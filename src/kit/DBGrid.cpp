@@ -171,10 +171,11 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const auto* k = static_cast<QKeyEvent*>(event);
             auto* editor = qobject_cast<QWidget*>(object);
-            if (editor && isEnter(k->key()) && !(k->modifiers() & Qt::AltModifier)) {
+            if (editor && isEnter(k->key()) &&
+                !(k->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
                 emit commitData(editor);
                 emit closeEditor(editor, QAbstractItemDelegate::NoHint);
-                if (!(k->modifiers() & Qt::ControlModifier)) KivEnterAsTab(&grid_, k->key());
+                KivEnterAsTab(&grid_, k->key());
                 return true;
             }
         }
@@ -495,7 +496,6 @@ void TDBGrid::layoutChanged() {
     }
     relayout();
     syncCurrent();
-    AfterLinkChange();
 }
 
 void TDBGrid::dataSetChanged() {
@@ -504,13 +504,11 @@ void TDBGrid::dataSetChanged() {
         model_->refreshRows(false);
     }
     syncCurrent();
-    AfterLinkChange();
 }
 
 void TDBGrid::recordChanged() {
     viewport()->update();
     verticalHeader()->viewport()->update();
-    AfterLinkChange();
 }
 
 // A pending cell edit goes into the field before the record is stored.
@@ -611,9 +609,11 @@ void TDBGrid::ShowEditor() {
 // Editing a cell first puts the record into edit state, as typing in any
 // data control does.
 bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    if (trigger == NoEditTriggers || state() == EditingState || !index.isValid() ||
-        !CanEditColumn(index.column()) || index != currentIndex())
+    if (trigger == NoEditTriggers || state() == EditingState)
         return QTableView::edit(index, trigger, event);
+    // Only the current record's cells are edited.
+    if (!index.isValid() || index != currentIndex() || !CanEditColumn(index.column()))
+        return false;
     if (!(editTriggers() & trigger) && trigger != AllEditTriggers) return false;
     const int column = index.column();
     if (!beginEdit()) return false;

@@ -122,6 +122,8 @@ public:
 
     // Opens the text editor on the current cell.
     void ShowEditor();
+    // Whether a cell editor is open.
+    bool EditorMode() const { return state() == EditingState; }
     // The open text editor, if any.
     TDBGridInplaceEdit* InplaceEditor() const { return editor_; }
 
@@ -133,8 +135,6 @@ protected:
     virtual void StyleDataCell(TField* field, bool selected, TGridCellStyle& style) const;
     // The in-place editor is being placed over the current cell.
     virtual void EditorLaidOut(QWidget* editor, TField* field);
-    // After the grid followed a dataset, record or layout change.
-    virtual void AfterLinkChange() {}
     // The current cell moved to another column.
     virtual void SelectedColumnChanged() {}
     // Re-measures titles and geometry.

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QPair>
 
+class QLabel;
 class QListWidget;
 class QPushButton;
 class TKivDBCombo;
@@ -94,7 +95,9 @@ public:
     // Opens the lookup dataset's editing window for the selected lookup
     // column and stores the key chosen there.
     void EditLookupData();
-    // The visible-fields dialog; applies the choice on OK.
+    // The visible-fields dialog, filled from the dataset; FieldsVisibility
+    // shows it and applies the choice on OK.
+    std::unique_ptr<class TKivDualListDlg> CreateFieldsDialog();
     void FieldsVisibility();
 
 protected:
@@ -105,7 +108,6 @@ protected:
 
     void StyleDataCell(TField* field, bool selected, TGridCellStyle& style) const override;
     void EditorLaidOut(QWidget* editor, TField* field) override;
-    void AfterLinkChange() override;
     void SelectedColumnChanged() override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -117,6 +119,8 @@ private:
     friend class TKivGridDataLink;
     class TotalsBar;
 
+    // The dataset moved or changed under the editors.
+    void linkChanged();
     void hideSpecialEditors();
     void showListCombo();
     void listDigit(int digit);
@@ -132,6 +136,7 @@ private:
     TEditorKind editorKind_ = TEditorKind::Plain;
     QPointer<TKivDBCombo> listCombo_;
     TotalsBar* totals_ = nullptr;
+    int placing_ = 0;
 };
 
 // The lines a title takes in `width` pixels, at most `maxLines` of them: each
@@ -171,6 +176,6 @@ public:
     void ApplyFields(TDataSet* dataSet) const;
 
 private:
-    class QLabel* srcLabel_ = nullptr;
-    class QLabel* dstLabel_ = nullptr;
+    QLabel* srcLabel_ = nullptr;
+    QLabel* dstLabel_ = nullptr;
 };
