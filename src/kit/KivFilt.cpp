@@ -1,9 +1,11 @@
 #include "KivFilt.h"
 
+#include "Filter.h"
 #include "KivFiltStream.h"
 #include "KivForms.h"
 #include "KivTable.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QSaveFile>
 
@@ -351,6 +353,34 @@ void TKivFilter::activeChanged() {
         LoadFilters();
     } catch (const EKivError& e) {
         KivShowMessage(e.message());
+    }
+}
+
+void TKivFilter::EditFilters() {
+    if (!MainDataSet()) {
+        filters_.clear();
+        current_ = -1;
+        return;
+    }
+    TKivApp& app = TKivApp::instance();
+    app.enterBusy();
+    struct Leave {
+        TKivApp& app;
+        ~Leave() { app.leaveBusy(); }
+    } leave{app};
+    TFormFilter form(QApplication::activeWindow());
+    form.setFilter(this);
+    switch (form.exec()) {
+    case TFormFilter::ResultSet:
+        SaveFilters();
+        SetFilter(true);
+        break;
+    case TFormFilter::ResultTakeOff:
+        SaveFilters();
+        SetFilter(false);
+        break;
+    default:
+        LoadFilters();
     }
 }
 

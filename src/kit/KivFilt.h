@@ -122,6 +122,11 @@ public:
     static QString SelectStatement(TDataSet* source, const QString& tableName,
                                    const QString& where, const QString& order);
 
+    // Opens the filter form: "Set filter" stores the filters and sets the
+    // current one, "Take off" stores them and takes the filter off, Cancel
+    // reloads the stored ones. Without a dataset it only clears the list.
+    void EditFilters();
+
     // ---- the filter file
     void LoadFilters();
     void SaveFilters();
