@@ -3,6 +3,11 @@
 #include "Application.h"
 #include "DMod.h"
 #include "DiOption.h"
+#include "DBNavigator.h"
+#include "KivContr.h"
+#include "KivFilt.h"
+#include "KivGrid.h"
+#include "KivLook.h"
 #include "KivRich.h"
 #include "KivTable.h"
 #include "ProjectFiles.h"
@@ -17,6 +22,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -47,6 +55,38 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& hint,
     button->setFixedSize(kRowHeight, kRowHeight - 2);
     return button;
 }
+
+// The state combo's items: 1 to 3 on their state's colour with a coloured
+// square before the text; the empty state plain.
+class StateItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const int state = index.row();
+        const bool marked = state >= 1 && state <= 3;
+        const bool focused = option.state & QStyle::State_Selected;
+        painter->save();
+        if (focused)
+            painter->fillRect(option.rect, option.palette.highlight());
+        else if (marked)
+            painter->fillRect(option.rect, TFormMain::StateColor(state));
+        else
+            painter->fillRect(option.rect, option.palette.base());
+        painter->setPen(focused ? option.palette.highlightedText().color()
+                                : option.palette.text().color());
+        painter->drawText(option.rect.adjusted(14, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          index.data().toString());
+        if (marked) {
+            const QRect square(option.rect.left() + 2, option.rect.top() + 3, 8, 8);
+            painter->fillRect(square, TFormMain::StateMark(state));
+            painter->setPen(Qt::black);
+            painter->drawRect(square.adjusted(0, 0, -1, -1));
+        }
+        painter->restore();
+    }
+};
 
 void setBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -152,6 +192,21 @@ void TFormMain::buildToolPanel() {
     for (QToolButton* b : {SpeedButtonNew, SpeedButtonOpen, SpeedButton1, SpeedButton2,
                            SpeedButtonCompile, SpeedButtonOptions})
         row[0]->addWidget(b);
+    DBNavigator1 = new TDBNavigator(PanelTools);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->setVisibleButtons(((1 << nbCount) - 1) & ~(1 << nbRefresh));
+    DBNavigator1->setDataSource(DM->DSMain);
+    row[0]->addWidget(DBNavigator1);
+    KivDBSortingCombo1 = new TKivDBSortingCombo(PanelTools);
+    KivDBSortingCombo1->setObjectName(QStringLiteral("KivDBSortingCombo1"));
+    KivDBSortingCombo1->setToolTip(QStringLiteral("Sorting"));
+    KivDBSortingCombo1->setFixedWidth(120);
+    KivDBSortingCombo1->setDataSource(DM->DSMain);
+    row[0]->addWidget(KivDBSortingCombo1);
+    SpeedButtonFilters = speedButton(PanelTools, "SpeedButtonFilters", QStringLiteral("Filters"),
+                                     QStyle::SP_FileDialogListView);
+    row[0]->addWidget(SpeedButtonFilters);
+    connect(SpeedButtonFilters, &QToolButton::clicked, this, &TFormMain::SpeedButtonFiltersClick);
     row[0]->addStretch();
     connect(SpeedButtonNew, &QToolButton::clicked, this, &TFormMain::SpeedButtonNewClick);
     connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormMain::SpeedButtonOpenClick);
@@ -179,7 +234,7 @@ void TFormMain::buildToolPanel() {
                 PopupMenuCompile->popup(SpeedButtonCompile->mapToGlobal(pos));
             });
 
-    // Rows 2 to 4 (topic fields, link lists and codes) come with later work.
+    buildTopicRows(row);
     // Row 5: the link window, then the formatting controls.
     ComboBoxWindows = new QComboBox(PanelTools);
     ComboBoxWindows->setObjectName(QStringLiteral("ComboBoxWindows"));
@@ -187,6 +242,102 @@ void TFormMain::buildToolPanel() {
     ComboBoxWindows->setFixedWidth(90);
     row[4]->addWidget(ComboBoxWindows);
     row[4]->addStretch();
+}
+
+void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
+    const auto lookupCombo = [this](const char* name, const QString& hint, TDataSource* list,
+                                    int shown, int width) {
+        auto* combo = new TKivDBLookupCombo(PanelTools);
+        combo->setObjectName(QLatin1String(name));
+        combo->setToolTip(hint);
+        combo->setListSource(list);
+        combo->setKeyField(QStringLiteral("ID"));
+        combo->setListField(QStringLiteral("ID;NAME"));
+        combo->setListFieldIndex(shown);
+        combo->setFixedWidth(width);
+        return combo;
+    };
+    const auto edit = [this](const char* name, const QString& hint, const char* field, int width) {
+        auto* e = new TKivDBEdit(PanelTools);
+        e->setObjectName(QLatin1String(name));
+        e->setToolTip(hint);
+        e->setDataSource(DM->DSMain);
+        e->setDataField(QLatin1String(field));
+        e->setFixedWidth(width);
+        return e;
+    };
+
+    KivDBLookupComboGoto = lookupCombo("KivDBLookupComboGoto",
+                                       QStringLiteral("Go to topic\nCtrl+Z - change field for search"),
+                                       DM->DSCalc, 1, 200);
+    setBackground(KivDBLookupComboGoto, palette().color(QPalette::Button));
+    KivDBLookupComboGoto->OnChange = [this](QObject*) { KivDBLookupComboGotoClick(); };
+    KivDBEdit1 = edit("KivDBEdit1", QStringLiteral("Topic ID"), "ID", 60);
+    KivDBEdit2 = edit("KivDBEdit2", QStringLiteral("Topic title"), "NAME", 260);
+    KivDBEdit3 = edit("KivDBEdit3", QStringLiteral("Browse sequence"), "BSEQ", 100);
+    for (QWidget* w : {static_cast<QWidget*>(KivDBLookupComboGoto), static_cast<QWidget*>(KivDBEdit1),
+                       static_cast<QWidget*>(KivDBEdit2), static_cast<QWidget*>(KivDBEdit3)})
+        row[1]->addWidget(w);
+    row[1]->addStretch();
+
+    KivDBEdit4 = edit("KivDBEdit4", QStringLiteral("Keywords"), "KEYS", 220);
+    KivDBEdit5 = edit("KivDBEdit5", QStringLiteral("AKeywords"), "AKEYS", 160);
+    DBComboBoxWindows = new TDBComboBox(PanelTools);
+    DBComboBoxWindows->setObjectName(QStringLiteral("DBComboBoxWindows"));
+    DBComboBoxWindows->setToolTip(QStringLiteral("Topic window "));
+    DBComboBoxWindows->setDataSource(DM->DSMain);
+    DBComboBoxWindows->setDataField(QStringLiteral("WINDOW"));
+    DBComboBoxWindows->setFixedWidth(90);
+    TKivEnterAsTab::install(DBComboBoxWindows);
+    KivDBCombo1 = new TKivDBCombo(PanelTools);
+    KivDBCombo1->setObjectName(QStringLiteral("KivDBCombo1"));
+    KivDBCombo1->setToolTip(QStringLiteral("Topic state"));
+    KivDBCombo1->setDataSource(DM->DSMain);
+    KivDBCombo1->setDataField(QStringLiteral("State"));
+    KivDBCombo1->setItemDelegate(new StateItemDelegate(KivDBCombo1));
+    KivDBCombo1->setFixedWidth(80);
+    for (QWidget* w : {static_cast<QWidget*>(KivDBEdit4), static_cast<QWidget*>(KivDBEdit5),
+                       static_cast<QWidget*>(DBComboBoxWindows), static_cast<QWidget*>(KivDBCombo1)})
+        row[2]->addWidget(w);
+    row[2]->addStretch();
+
+    KivDBLookupComboId = lookupCombo(
+        "KivDBLookupComboId", QStringLiteral("First list of topics for links (sorted by id)"),
+        DM->DSQid, 0, 150);
+    KivDBLookupComboId->setDropDownWidth(300);
+    KivDBLookupComboName = lookupCombo(
+        "KivDBLookupComboName", QStringLiteral("Second list of topics for links (sorted by name)"),
+        DM->DSQName, 1, 200);
+    for (TKivDBLookupCombo* list : {KivDBLookupComboId, KivDBLookupComboName}) {
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
+            PopupMenuTopicListPopup(list);
+            PopupMenuTopicList->exec(list->mapToGlobal(pos));
+        });
+        row[3]->addWidget(list);
+    }
+    row[3]->addStretch();
+
+    const auto filter = [this](const char* name, TDataSource* source) {
+        auto* f = new TKivFilter(this);
+        f->setObjectName(QLatin1String(name));
+        f->setTableNameKind(tnQuotes);
+        f->setDataSource(source);
+        return f;
+    };
+    EHMain = filter("EHMain", DM->DSMain);
+    EHMain->setQExtracts(DM->QMain);
+    EHId = filter("EHId", DM->DSQid);
+    EHName = filter("EHName", DM->DSQName);
+
+    PopupMenuTopicList = new QMenu(this);
+    PopupMenuTopicList->setObjectName(QStringLiteral("PopupMenuTopicList"));
+    Filters1 = PopupMenuTopicList->addAction(QStringLiteral("Filters"));
+    SetCurrentFilter = PopupMenuTopicList->addAction(QStringLiteral("Set current filter"));
+    TakeOffFilter = PopupMenuTopicList->addAction(QStringLiteral("Take off filter"));
+    connect(Filters1, &QAction::triggered, this, &TFormMain::Filters1Click);
+    connect(SetCurrentFilter, &QAction::triggered, this, &TFormMain::SetCurrentFilterClick);
+    connect(TakeOffFilter, &QAction::triggered, this, &TFormMain::TakeOffFilterClick);
 }
 
 void TFormMain::buildWorkArea() {
@@ -199,14 +350,15 @@ void TFormMain::buildWorkArea() {
     Splitter1->setChildrenCollapsible(false);
     layout->addWidget(Splitter1);
 
-    // The topic grid takes this place.
-    GridPlace = new QFrame(Splitter1);
-    GridPlace->setObjectName(QStringLiteral("GridPlace"));
-    GridPlace->setFrameShape(QFrame::StyledPanel);
-    GridPlace->setAutoFillBackground(true);
-    setBackground(GridPlace, QColor(192, 192, 192));
-    GridPlace->setMinimumWidth(60);
-    new QVBoxLayout(GridPlace);
+    KivDbGrid = new TKivDbGrid(Splitter1);
+    KivDbGrid->setObjectName(QStringLiteral("KivDbGrid"));
+    setBackground(KivDbGrid, QColor(192, 192, 192));
+    KivDbGrid->setTitleAlignment(TAlignment::taLeftJustify);
+    KivDbGrid->setMinimumWidth(60);
+    KivDbGrid->OnSetColor = [](QObject*, TField* field, QColor& color) {
+        KivDbGridSetColor(field, color);
+    };
+    KivDbGrid->setDataSource(DM->DSMain);
 
     PageControlRich = new QTabWidget(Splitter1);
     PageControlRich->setObjectName(QStringLiteral("PageControlRich"));
@@ -276,6 +428,12 @@ void TFormMain::UpdateProjectControls() {
         control->setEnabled(open || control == SpeedButtonNew || control == SpeedButtonOpen ||
                             control == SpeedButtonOptions);
     PageControlRich->setEnabled(open);
+    // The three topic lists start at the current topic.
+    QVariant current;
+    if (open && DM->TbMain->Active() && !DM->TbMain->IsEmpty())
+        current = DM->TbMain->FieldByName(QStringLiteral("ID"))->AsInteger();
+    for (TKivDBLookupCombo* combo : {KivDBLookupComboGoto, KivDBLookupComboId, KivDBLookupComboName})
+        combo->setKeyValue(current);
 }
 
 void TFormMain::RefillWindowLists() {
@@ -285,6 +443,9 @@ void TFormMain::RefillWindowLists() {
     ComboBoxWindows->clear();
     ComboBoxWindows->addItems(names);
     ComboBoxWindows->setCurrentIndex(std::max(0, int(names.indexOf(chosen))));
+    DBComboBoxWindows->clear();
+    DBComboBoxWindows->addItems(names);
+    DBComboBoxWindows->showField();
 }
 
 void TFormMain::EnsureCompiler() {
@@ -381,6 +542,85 @@ void TFormMain::Compilehelpproject1Click() {
 
 void TFormMain::Compilecurrenttopic1Click() {
     compile(false);
+}
+
+// ---------------------------------------------------------------- topics and filters
+
+void TFormMain::KivDBLookupComboGotoClick() {
+    const QVariant id = KivDBLookupComboGoto->KeyValue();
+    if (id.isNull() || !DM->TbCalc->Active()) return;
+    if (DM->TbCalc->Locate(QStringLiteral("ID"), id)) LocateSameRecord(DM->TbCalc, DM->TbMain);
+}
+
+TKivFilter* TFormMain::MenuFilter() const {
+    if (menuOpener_ == KivDBLookupComboId) return EHId;
+    if (menuOpener_ == KivDBLookupComboName) return EHName;
+    return EHMain;
+}
+
+void TFormMain::PopupMenuTopicListPopup(QWidget* opener) {
+    menuOpener_ = opener;
+    const TKivFilter* f = MenuFilter();
+    TakeOffFilter->setEnabled(f->FilterIsSet());
+    SetCurrentFilter->setEnabled(!f->FilterIsSet() && f->CurrentIndex() >= 0);
+}
+
+void TFormMain::SpeedButtonFiltersClick() {
+    PopupMenuTopicListPopup(SpeedButtonFilters);
+    PopupMenuTopicList->exec(SpeedButtonFilters->mapToGlobal(QPoint(0, SpeedButtonFilters->height())));
+}
+
+void TFormMain::menuDone() {
+    if (menuOpener_ == KivDBLookupComboId || menuOpener_ == KivDBLookupComboName)
+        menuOpener_->update();
+}
+
+void TFormMain::Filters1Click() {
+    MenuFilter()->EditFilters();
+    menuDone();
+}
+
+void TFormMain::SetCurrentFilterClick() {
+    MenuFilter()->SetFilter(true);
+    menuDone();
+}
+
+void TFormMain::TakeOffFilterClick() {
+    MenuFilter()->SetFilter(false);
+    menuDone();
+}
+
+QColor TFormMain::StateColor(int state) {
+    switch (state) {
+    case 1:
+        return QColor(254, 217, 211);
+    case 2:
+        return QToolTip::palette().color(QPalette::ToolTipBase);
+    case 3:
+        return QColor(226, 241, 230);
+    default:
+        return {};
+    }
+}
+
+QColor TFormMain::StateMark(int state) {
+    switch (state) {
+    case 1:
+        return Qt::red;
+    case 2:
+        return Qt::yellow;
+    case 3:
+        return QColor(0, 255, 0);
+    default:
+        return {};
+    }
+}
+
+void TFormMain::KivDbGridSetColor(const TField* field, QColor& color) {
+    if (!field || field->FieldName().compare(QLatin1String("State"), Qt::CaseInsensitive) != 0)
+        return;
+    const QColor state = StateColor(int(field->AsInteger()));
+    if (state.isValid()) color = state;
 }
 
 // ---------------------------------------------------------------- keys

@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QAction;
@@ -20,6 +21,15 @@ class QSplitter;
 class QTabWidget;
 class QToolButton;
 class QWidget;
+class TDBComboBox;
+class TDBNavigator;
+class TField;
+class TKivDBCombo;
+class TKivDBEdit;
+class TKivDBLookupCombo;
+class TKivDBSortingCombo;
+class TKivDbGrid;
+class TKivFilter;
 class TKivDBRichEdit;
 
 class TFormMain : public TFormDB, public CompileHost {
@@ -42,12 +52,38 @@ public:
     QMenu* PopupMenuCompile;
     QAction* Compilehelpproject1;
     QAction* Compilecurrenttopic1;
+    TDBNavigator* DBNavigator1;
+    TKivDBSortingCombo* KivDBSortingCombo1;
+    QToolButton* SpeedButtonFilters;
+    // Row 2: going to a topic and its ID, title and browse sequence.
+    TKivDBLookupCombo* KivDBLookupComboGoto;
+    TKivDBEdit* KivDBEdit1;
+    TKivDBEdit* KivDBEdit2;
+    TKivDBEdit* KivDBEdit3;
+    // Row 3: keywords, the topic's window and its state.
+    TKivDBEdit* KivDBEdit4;
+    TKivDBEdit* KivDBEdit5;
+    TDBComboBox* DBComboBoxWindows;
+    TKivDBCombo* KivDBCombo1;
+    // Row 4: the two lists of link targets.
+    TKivDBLookupCombo* KivDBLookupComboId;
+    TKivDBLookupCombo* KivDBLookupComboName;
     // Row 5: the window for new links and pages.
     QComboBox* ComboBoxWindows;
 
+    // Stored filters of the topic table and of the two link lists, and the
+    // menu that works on one of them.
+    TKivFilter* EHMain;
+    TKivFilter* EHId;
+    TKivFilter* EHName;
+    QMenu* PopupMenuTopicList;
+    QAction* Filters1;
+    QAction* SetCurrentFilter;
+    QAction* TakeOffFilter;
+
     // Work area.
     QWidget* Panel2;
-    QFrame* GridPlace; // the topic grid's place at the left
+    TKivDbGrid* KivDbGrid; // the topic list
     QSplitter* Splitter1;
     QTabWidget* PageControlRich;
     TKivDBRichEdit* DBRichText;
@@ -84,6 +120,22 @@ public:
     void Compilecurrenttopic1Click();
     void SpeedButtonClick();  // Save content
     void SpeedButton5Click(); // Cancel changes of content
+    void SpeedButtonFiltersClick();
+    void KivDBLookupComboGotoClick();
+    // The filter menu for the control that opens it: the first link list
+    // means EHId, the second EHName, anything else EHMain.
+    void PopupMenuTopicListPopup(QWidget* opener);
+    void Filters1Click();
+    void SetCurrentFilterClick();
+    void TakeOffFilterClick();
+    // The filter component the menu works on now.
+    TKivFilter* MenuFilter() const;
+
+    // A State cell's background by its value (1 to 3); others keep `color`.
+    static void KivDbGridSetColor(const TField* field, QColor& color);
+    // The colours of the work states, and the marks before them in the state combo.
+    static QColor StateColor(int state);
+    static QColor StateMark(int state);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -96,6 +148,11 @@ private:
     QString chooseProjectFile(const QString& title) const;
     void storePendingEdit();
     void compile(bool wholeProject);
+    void buildTopicRows(QHBoxLayout* const rows[5]);
+    // After a menu command on a link list's filter the list shows its rows again.
+    void menuDone();
+
+    QWidget* menuOpener_ = nullptr;
 
     QElapsedTimer progressClock_;
 };

@@ -4,10 +4,18 @@
 #include "Main.h"
 #include "Application.h"
 #include "KivError.h"
+#include "KivContr.h"
+#include "KivFilt.h"
+#include "KivGrid.h"
+#include "KivLook.h"
 #include "KivRich.h"
+#include "TMemTable.h"
 #include "ProjectFixture.h"
 
 #include <QComboBox>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -90,6 +98,103 @@ TEST_F(MainTest, CommandLineProjectOpensWithItsWindowNames) {
     for (int i = 0; i < w.ComboBoxWindows->count(); ++i)
         windows << w.ComboBoxWindows->itemText(i);
     EXPECT_EQ(windows, QStringList({"", "main", "popup"}));
+    EXPECT_EQ(w.DBComboBoxWindows->count(), 3);
+}
+
+// The topic fields, the go-to and link lists, the state colours and the
+// filter menu of the tool panel.
+TEST_F(MainTest, TopicRowsFollowTheCurrentTopic) {
+    createProject();
+    addTopic(10, "Intro");
+    addTopic(20, "About");
+    addTopic(30, "Menus");
+    dm.CloseProject(false);
+    TFormMain w(d + "book.hpj");
+    const int current = int(dm.TbMain->FieldByName("ID")->AsInteger());
+    for (TKivDBLookupCombo* combo :
+         {w.KivDBLookupComboGoto, w.KivDBLookupComboId, w.KivDBLookupComboName})
+        EXPECT_EQ(combo->KeyValue(), current) << combo->objectName().toStdString();
+    EXPECT_EQ(w.KivDBEdit2->text(), dm.TbMain->FieldByName("NAME")->AsString());
+    EXPECT_EQ(w.KivDBCombo1->count(), 4);
+    EXPECT_EQ(w.KivDbGrid->model()->rowCount(), 3);
+
+    w.KivDBLookupComboGoto->ChooseKey(30);
+    EXPECT_EQ(dm.TbMain->FieldByName("ID")->AsInteger(), 30);
+    EXPECT_EQ(w.KivDBEdit2->text(), "Menus");
+
+    w.SpeedButton1Click(); // closed: nothing to show
+    EXPECT_TRUE(w.KivDBLookupComboGoto->KeyValue().isNull());
+}
+
+TEST_F(MainTest, TheFilterMenuWorksOnTheListThatOpenedIt) {
+    createProject();
+    addTopic(10, "Intro");
+    addTopic(20, "About");
+    TFormMain w;
+    w.UpdateProjectControls();
+    w.EHName->AddFilter();
+    TConditionItem c;
+    c.FieldName = "NAME";
+    c.Value = "About";
+    w.EHName->CurrentFilter()->Conditions = {c};
+
+    w.PopupMenuTopicListPopup(w.KivDBLookupComboName);
+    EXPECT_EQ(w.MenuFilter(), w.EHName);
+    EXPECT_TRUE(w.SetCurrentFilter->isEnabled());
+    EXPECT_FALSE(w.TakeOffFilter->isEnabled());
+    w.SetCurrentFilterClick();
+    EXPECT_EQ(dm.QName->RecordCount(), 1);
+    EXPECT_EQ(dm.Qid->RecordCount(), 2);
+
+    // The Filters button always means the topic table.
+    w.PopupMenuTopicListPopup(w.SpeedButtonFilters);
+    EXPECT_EQ(w.MenuFilter(), w.EHMain);
+    EXPECT_FALSE(w.SetCurrentFilter->isEnabled()); // no filter yet
+    w.PopupMenuTopicListPopup(w.KivDBLookupComboName);
+    EXPECT_TRUE(w.TakeOffFilter->isEnabled());
+    w.TakeOffFilterClick();
+    EXPECT_EQ(dm.QName->RecordCount(), 2);
+}
+
+TEST_F(MainTest, StatesHaveTheirColours) {
+    TMemTable t;
+    auto* state = new TSmallintField(&t);
+    state->setFieldName("State");
+    state->setDataSet(&t);
+    auto* other = new TSmallintField(&t);
+    other->setFieldName("Other");
+    other->setDataSet(&t);
+    t.addFieldDefsFrom(t.Fields());
+    t.Open();
+    t.Append();
+    const QColor grid(192, 192, 192);
+    for (const auto& [value, expected] :
+         {std::pair{0, grid}, {1, QColor(254, 217, 211)}, {3, QColor(226, 241, 230)}}) {
+        state->setAsInteger(value);
+        other->setAsInteger(value);
+        QColor c = grid, o = grid;
+        TFormMain::KivDbGridSetColor(state, c);
+        TFormMain::KivDbGridSetColor(other, o);
+        EXPECT_EQ(c, expected) << value;
+        EXPECT_EQ(o, grid);
+    }
+
+    // The state combo's "Ready" line: pale green with a lime square.
+    TFormMain w;
+    QImage image(100, 16, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        option.palette = w.palette();
+        option.state = QStyle::State_Enabled;
+        w.KivDBCombo1->addItems({"", "Write", "Test", "Ready"});
+        w.KivDBCombo1->itemDelegate()->paint(&painter, option, w.KivDBCombo1->model()->index(3, 0));
+    }
+    EXPECT_EQ(QColor(image.pixel(6, 7)), QColor(0, 255, 0));
+    EXPECT_EQ(QColor(image.pixel(2, 3)), QColor(Qt::black)); // its frame
+    EXPECT_EQ(QColor(image.pixel(95, 14)), QColor(226, 241, 230));
 }
 
 TEST_F(MainTest, ContentsPageAndCloseProject) {
