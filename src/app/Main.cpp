@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DMod.h"
+#include "DiMacro.h"
 #include "DiOption.h"
 #include "DBNavigator.h"
 #include "KivContr.h"
@@ -11,12 +12,15 @@
 #include "KivRich.h"
 #include "KivTable.h"
 #include "ProjectFiles.h"
+#include "TopicCodes.h"
 #include "UIServices.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
+#include <QLineEdit>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -207,6 +211,20 @@ void TFormMain::buildToolPanel() {
                                      QStyle::SP_FileDialogListView);
     row[0]->addWidget(SpeedButtonFilters);
     connect(SpeedButtonFilters, &QToolButton::clicked, this, &TFormMain::SpeedButtonFiltersClick);
+    ComboBoxAddPage = new QComboBox(PanelTools);
+    ComboBoxAddPage->setObjectName(QStringLiteral("ComboBoxAddPage"));
+    ComboBoxAddPage->setToolTip(QStringLiteral("Pages for create"));
+    ComboBoxAddPage->addItems({QStringLiteral("See also"), QStringLiteral("Example")});
+    ComboBoxAddPage->setCurrentIndex(0);
+    row[0]->addWidget(ComboBoxAddPage);
+    SpeedButtonAdd = speedButton(PanelTools, "SpeedButtonAdd", QStringLiteral("Create page"),
+                                 QStyle::SP_FileDialogNewFolder);
+    SpeedButtonAddPopup = speedButton(PanelTools, "SpeedButtonAddPopup",
+                                      QStringLiteral("Create popup page"), QStyle::SP_TitleBarNormalButton);
+    row[0]->addWidget(SpeedButtonAdd);
+    row[0]->addWidget(SpeedButtonAddPopup);
+    connect(SpeedButtonAdd, &QToolButton::clicked, this, [this] { SpeedButtonAddClick(false); });
+    connect(SpeedButtonAddPopup, &QToolButton::clicked, this, [this] { SpeedButtonAddClick(true); });
     row[0]->addStretch();
     connect(SpeedButtonNew, &QToolButton::clicked, this, &TFormMain::SpeedButtonNewClick);
     connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormMain::SpeedButtonOpenClick);
@@ -308,6 +326,19 @@ void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
     KivDBLookupComboName = lookupCombo(
         "KivDBLookupComboName", QStringLiteral("Second list of topics for links (sorted by name)"),
         DM->DSQName, 1, 200);
+    const auto codeButton = [this, &row](QToolButton*& button, const char* name,
+                                         const QString& hint, const QString& caption,
+                                         void (TFormMain::*click)()) {
+        button = new QToolButton(PanelTools);
+        button->setObjectName(QLatin1String(name));
+        button->setToolTip(hint);
+        button->setText(caption);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus); // the editor keeps its selection
+        button->setFixedHeight(kRowHeight - 2);
+        connect(button, &QToolButton::clicked, this, click);
+        row[3]->addWidget(button);
+    };
     for (TKivDBLookupCombo* list : {KivDBLookupComboId, KivDBLookupComboName}) {
         list->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
@@ -315,7 +346,30 @@ void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
             PopupMenuTopicList->exec(list->mapToGlobal(pos));
         });
         row[3]->addWidget(list);
+        if (list == KivDBLookupComboId) {
+            codeButton(SpeedButtonJump1, "SpeedButtonJump1",
+                       QStringLiteral("Create link (by first list of topics)"), QStringLiteral("J"),
+                       &TFormMain::SpeedButtonJump1Click);
+            codeButton(SpeedButtonPopup1, "SpeedButtonPopup1",
+                       QStringLiteral("Create popup link (by first list of topics)"),
+                       QStringLiteral("P"), &TFormMain::SpeedButtonPopup1Click);
+        } else {
+            codeButton(SpeedButtonJump2, "SpeedButtonJump2",
+                       QStringLiteral("Create link (by second list of topics)"), QStringLiteral("J"),
+                       &TFormMain::SpeedButtonJump2Click);
+            codeButton(SpeedButtonPopup2, "SpeedButtonPopup2",
+                       QStringLiteral("Create popup link (by second list of topics)"),
+                       QStringLiteral("P"), &TFormMain::SpeedButtonPopup2Click);
+        }
     }
+    codeButton(SpeedButtonMacro, "SpeedButtonMacro", QStringLiteral("Ctrerate macro link"),
+               QStringLiteral("M"), &TFormMain::SpeedButtonMacroClick);
+    codeButton(SpeedButtonButton, "SpeedButtonButton", QStringLiteral("Create button"),
+               QStringLiteral("Btn"), &TFormMain::SpeedButtonButtonClick);
+    codeButton(SpeedButtonPicture, "SpeedButtonPicture", QStringLiteral("Insert picture"),
+               QStringLiteral("Pic"), &TFormMain::SpeedButtonPictureClick);
+    codeButton(SpeedButtonKeepn, "SpeedButtonKeepn", QStringLiteral("End of topic title (keepn)"),
+               QStringLiteral("K"), &TFormMain::SpeedButtonKeepnClick);
     row[3]->addStretch();
 
     const auto filter = [this](const char* name, TDataSource* source) {
@@ -621,6 +675,70 @@ void TFormMain::KivDbGridSetColor(const TField* field, QColor& color) {
         return;
     const QColor state = StateColor(int(field->AsInteger()));
     if (state.isValid()) color = state;
+}
+
+// ---------------------------------------------------------------- hypertext codes
+
+void TFormMain::SpeedButtonJump1Click() {
+    InsertTopicLink(*DBRichText, *DM, KivDBLookupComboId->KeyValue(), {}, false, ComboBoxWindows);
+}
+
+void TFormMain::SpeedButtonPopup1Click() {
+    InsertTopicLink(*DBRichText, *DM, KivDBLookupComboId->KeyValue(), {}, true, ComboBoxWindows);
+}
+
+void TFormMain::SpeedButtonJump2Click() {
+    InsertTopicLink(*DBRichText, *DM, KivDBLookupComboName->KeyValue(), {}, false, ComboBoxWindows);
+}
+
+void TFormMain::SpeedButtonPopup2Click() {
+    InsertTopicLink(*DBRichText, *DM, KivDBLookupComboName->KeyValue(), {}, true, ComboBoxWindows);
+}
+
+void TFormMain::SpeedButtonMacroClick() {
+    if (!RunMacroDialog(QStringLiteral("Create macro link"), DBRichText->SelText())) return;
+    const TDialMacro& dialog = TDialMacro::Instance();
+    InsertMacroLink(*DBRichText, dialog.EditMacro->text(), dialog.EditCaption->text());
+}
+
+void TFormMain::SpeedButtonButtonClick() {
+    if (!RunMacroDialog(QStringLiteral("CreateButton"), DBRichText->SelText())) return;
+    const TDialMacro& dialog = TDialMacro::Instance();
+    if (dialog.EditCaption->text().isEmpty()) return;
+    InsertCode(*DBRichText, QStringLiteral("{button ") + dialog.EditCaption->text() +
+                                QLatin1Char(',') + dialog.EditMacro->text() + QLatin1Char('}'));
+}
+
+void TFormMain::SpeedButtonPictureClick() {
+    const QString file = UIServices::instance().openFileName(
+        QStringLiteral("Insert picture"), QStringLiteral("Bitmap files (*.bmp)|*.bmp"),
+        QStringLiteral("bmp"), DM->ProjectDir);
+    if (file.isEmpty()) return;
+    // The compiler finds the bitmap through the project's own search path.
+    InsertCode(*DBRichText, QStringLiteral("{bmc ") + QFileInfo(file).fileName() + QLatin1Char('}'));
+}
+
+void TFormMain::SpeedButtonKeepnClick() {
+    InsertCode(*DBRichText, QStringLiteral("{keepn}"));
+}
+
+void TFormMain::SpeedButtonAddClick(bool popup) {
+    TKivTable& main = *DM->TbMain;
+    if (!main.Active() || (main.Bof() && main.Eof()) || ComboBoxAddPage->currentIndex() < 0)
+        return;
+    const QString kind = ComboBoxAddPage->currentText();
+    const int current = int(main.FieldByName(QStringLiteral("ID"))->AsInteger());
+    const int page = DM->FreeIdAfterCurrent();
+    const QString name = main.FieldByName(QStringLiteral("NAME"))->AsString();
+    main.Insert();
+    main.FieldByName(QStringLiteral("ID"))->setAsInteger(page);
+    main.FieldByName(QStringLiteral("NAME"))->setAsString(name + QStringLiteral(" - ") + kind);
+    WriteTopicTitle(*DBRichText, kind, true, false);
+    main.Post();
+    main.Locate(QStringLiteral("ID"), current);
+    InsertPageLink(*DBRichText, *DM, page, kind, popup, ComboBoxWindows);
+    main.Post();
+    main.Locate(QStringLiteral("ID"), page);
 }
 
 // ---------------------------------------------------------------- keys

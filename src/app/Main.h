@@ -55,6 +55,9 @@ public:
     TDBNavigator* DBNavigator1;
     TKivDBSortingCombo* KivDBSortingCombo1;
     QToolButton* SpeedButtonFilters;
+    QComboBox* ComboBoxAddPage;
+    QToolButton* SpeedButtonAdd;
+    QToolButton* SpeedButtonAddPopup;
     // Row 2: going to a topic and its ID, title and browse sequence.
     TKivDBLookupCombo* KivDBLookupComboGoto;
     TKivDBEdit* KivDBEdit1;
@@ -68,6 +71,14 @@ public:
     // Row 4: the two lists of link targets.
     TKivDBLookupCombo* KivDBLookupComboId;
     TKivDBLookupCombo* KivDBLookupComboName;
+    QToolButton* SpeedButtonJump1;
+    QToolButton* SpeedButtonPopup1;
+    QToolButton* SpeedButtonJump2;
+    QToolButton* SpeedButtonPopup2;
+    QToolButton* SpeedButtonMacro;
+    QToolButton* SpeedButtonButton;
+    QToolButton* SpeedButtonPicture;
+    QToolButton* SpeedButtonKeepn;
     // Row 5: the window for new links and pages.
     QComboBox* ComboBoxWindows;
 
@@ -121,6 +132,18 @@ public:
     void SpeedButtonClick();  // Save content
     void SpeedButton5Click(); // Cancel changes of content
     void SpeedButtonFiltersClick();
+    // Hypertext codes at the editor's selection.
+    void SpeedButtonJump1Click();
+    void SpeedButtonPopup1Click();
+    void SpeedButtonJump2Click();
+    void SpeedButtonPopup2Click();
+    void SpeedButtonMacroClick();
+    void SpeedButtonButtonClick();
+    void SpeedButtonPictureClick();
+    void SpeedButtonKeepnClick();
+    // A "See also" or "Example" page for the current topic, linked from its
+    // title area (as a pop-up with `popup`); the new page becomes current.
+    void SpeedButtonAddClick(bool popup = false);
     void KivDBLookupComboGotoClick();
     // The filter menu for the control that opens it: the first link list
     // means EHId, the second EHName, anything else EHMain.
