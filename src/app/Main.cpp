@@ -4,6 +4,7 @@
 #include "DMod.h"
 #include "DiMacro.h"
 #include "DiOption.h"
+#include "ColorComboBox.h"
 #include "DBNavigator.h"
 #include "KivContr.h"
 #include "KivFilt.h"
@@ -18,7 +19,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QButtonGroup>
 #include <QFileInfo>
+#include <QFontComboBox>
+#include <QSpinBox>
 #include <QFrame>
 #include <QLineEdit>
 #include <QGridLayout>
@@ -259,6 +263,7 @@ void TFormMain::buildToolPanel() {
     ComboBoxWindows->setToolTip(QStringLiteral("Link to Window; \nCreate page to Window"));
     ComboBoxWindows->setFixedWidth(90);
     row[4]->addWidget(ComboBoxWindows);
+    buildFormattingRow(row[4]);
     row[4]->addStretch();
 }
 
@@ -394,6 +399,75 @@ void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
     connect(TakeOffFilter, &QAction::triggered, this, &TFormMain::TakeOffFilterClick);
 }
 
+void TFormMain::buildFormattingRow(QHBoxLayout* row) {
+    const auto spin = [this, row](const char* name, const QString& hint, int min, int max,
+                                  int value, void (TFormMain::*change)()) {
+        auto* s = new QSpinBox(PanelTools);
+        s->setObjectName(QLatin1String(name));
+        s->setToolTip(hint);
+        s->setRange(min, max);
+        s->setValue(value);
+        s->setFixedWidth(52);
+        connect(s, &QSpinBox::valueChanged, this, change);
+        row->addWidget(s);
+        return s;
+    };
+    const auto toggle = [this, row](const char* name, const QString& hint, const QString& caption,
+                                    void (TFormMain::*click)()) {
+        auto* b = new QToolButton(PanelTools);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(hint);
+        b->setText(caption);
+        b->setCheckable(true);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFixedSize(kRowHeight - 2, kRowHeight - 2);
+        connect(b, &QToolButton::clicked, this, click);
+        row->addWidget(b);
+        return b;
+    };
+    // Indents have no bounds of their own: the editor decides what it takes.
+    SpinEditFirst = spin("SpinEditFirst", QStringLiteral("FirstIndent"), -32768, 32767, 0,
+                         &TFormMain::SpinEditFirstChange);
+    SpinEditLeft = spin("SpinEditLeft", QStringLiteral("LeftIndent"), -32768, 32767, 0,
+                        &TFormMain::SpinEditLeftChange);
+    SpinEditRight = spin("SpinEditRight", QStringLiteral("RightIndent"), -32768, 32767, 0,
+                         &TFormMain::SpinEditRightChange);
+    FontComboBox = new QFontComboBox(PanelTools);
+    FontComboBox->setObjectName(QStringLiteral("FontComboBox"));
+    FontComboBox->setToolTip(QStringLiteral("Font"));
+    FontComboBox->setFixedWidth(140);
+    connect(FontComboBox, &QFontComboBox::currentFontChanged, this, &TFormMain::FontComboBoxChange);
+    row->addWidget(FontComboBox);
+    ColorComboBox = new TColorComboBox(PanelTools);
+    ColorComboBox->setObjectName(QStringLiteral("ColorComboBox"));
+    ColorComboBox->setToolTip(QStringLiteral("Color"));
+    connect(ColorComboBox, &QComboBox::activated, this, &TFormMain::ColorComboBoxChange);
+    row->addWidget(ColorComboBox);
+    SpinEditSize = spin("SpinEditSize", QStringLiteral("Size"), 1, 100, 10,
+                        &TFormMain::SpinEditSizeChange);
+    SpeedButtonBold = toggle("SpeedButtonBold", QStringLiteral("Bold"), QStringLiteral("B"),
+                             &TFormMain::SpeedButtonBoldClick);
+    SpeedButtonItalic = toggle("SpeedButtonItalic", QStringLiteral("Italic"), QStringLiteral("I"),
+                               &TFormMain::SpeedButtonItalicClick);
+    SpeedButtonUnderline = toggle("SpeedButtonUnderline", QStringLiteral("Underline"),
+                                  QStringLiteral("U"), &TFormMain::SpeedButtonUnderlineClick);
+    SpeedButtonStrike = toggle("SpeedButtonStrike", QStringLiteral("StrikeOut"), QStringLiteral("S"),
+                               &TFormMain::SpeedButtonStrikeClick);
+    SpeedButtonLeft = toggle("SpeedButtonLeft", QStringLiteral("Left"), QStringLiteral("L"),
+                             &TFormMain::SpeedButtonLeftClick);
+    SpeedButtonCenter = toggle("SpeedButtonCenter", QStringLiteral("Center"), QStringLiteral("C"),
+                               &TFormMain::SpeedButtonCenterClick);
+    SpeedButtonRight = toggle("SpeedButtonRight", QStringLiteral("Right"), QStringLiteral("R"),
+                              &TFormMain::SpeedButtonRightClick);
+    auto* alignment = new QButtonGroup(this);
+    for (QToolButton* b : {SpeedButtonLeft, SpeedButtonCenter, SpeedButtonRight})
+        alignment->addButton(b);
+    SpeedButtonLeft->setChecked(true);
+    SpeedButtonBullets = toggle("SpeedButtonBullets", QStringLiteral("Bullet"),
+                                QStringLiteral("\u2022"), &TFormMain::SpeedButtonBulletsClick);
+}
+
 void TFormMain::buildWorkArea() {
     Panel2 = new QWidget(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
@@ -427,6 +501,8 @@ void TFormMain::buildWorkArea() {
     DBRichText->setToolTip(QStringLiteral("Topic description"));
     DBRichText->setRecordName(QStringLiteral("current topic"));
     DBRichText->setSearchGlobal(true);
+    connect(DBRichText, &QTextEdit::cursorPositionChanged, this, &TFormMain::SyncFormatting);
+    connect(DBRichText, &QTextEdit::selectionChanged, this, &TFormMain::SyncFormatting);
     {
         // The selection stays visible while another control has the focus.
         QPalette palette = DBRichText->palette();
@@ -482,6 +558,7 @@ void TFormMain::UpdateProjectControls() {
         control->setEnabled(open || control == SpeedButtonNew || control == SpeedButtonOpen ||
                             control == SpeedButtonOptions);
     PageControlRich->setEnabled(open);
+    SyncFormatting();
     // The three topic lists start at the current topic.
     QVariant current;
     if (open && DM->TbMain->Active() && !DM->TbMain->IsEmpty())
@@ -741,6 +818,145 @@ void TFormMain::SpeedButtonAddClick(bool popup) {
     main.Locate(QStringLiteral("ID"), page);
 }
 
+// ---------------------------------------------------------------- formatting
+
+void TFormMain::SyncFormatting() {
+    const bool was = formatLock_;
+    formatLock_ = true;
+    TTextAttributes& a = DBRichText->SelAttributes();
+    FontComboBox->setCurrentFont(QFont(a.Name()));
+    ColorComboBox->setSelectedColor(a.Color());
+    SpinEditSize->setValue(a.Size());
+    const TFontStyles style = a.Style();
+    SpeedButtonBold->setChecked(style & fsBold);
+    SpeedButtonItalic->setChecked(style & fsItalic);
+    SpeedButtonUnderline->setChecked(style & fsUnderline);
+    SpeedButtonStrike->setChecked(style & fsStrikeOut);
+    TParaAttributes& p = DBRichText->Paragraph();
+    switch (p.Alignment()) {
+    case TParaAlignment::Right:
+        SpeedButtonRight->setChecked(true);
+        break;
+    case TParaAlignment::Center:
+        SpeedButtonCenter->setChecked(true);
+        break;
+    default:
+        SpeedButtonLeft->setChecked(true);
+    }
+    SpeedButtonBullets->setChecked(p.Numbering() == TNumberingStyle::nsBullet);
+    SpinEditFirst->setValue(p.FirstIndent());
+    SpinEditLeft->setValue(p.LeftIndent());
+    SpinEditRight->setValue(p.RightIndent());
+    formatLock_ = was;
+}
+
+void TFormMain::FontComboBoxChange() {
+    if (formatLock_) return;
+    DBRichText->BeginEditing();
+    DBRichText->SelAttributes().setName(FontComboBox->currentFont().family());
+    // While the list is open the author is still browsing it.
+    if (!FontComboBox->view()->isVisible()) DBRichText->setFocus();
+}
+
+void TFormMain::ColorComboBoxChange() {
+    if (formatLock_) return;
+    DBRichText->BeginEditing();
+    DBRichText->SelAttributes().setColor(ColorComboBox->SelectedColor());
+    if (!ColorComboBox->view()->isVisible()) DBRichText->setFocus();
+}
+
+void TFormMain::SpinEditSizeChange() {
+    const int size = SpinEditSize->value();
+    if (formatLock_ || size < 1 || size > 100) return;
+    DBRichText->BeginEditing();
+    DBRichText->SelAttributes().setSize(size);
+}
+
+void TFormMain::SpinEditFirstChange() {
+    if (formatLock_) return;
+    DBRichText->BeginEditing();
+    DBRichText->Paragraph().setFirstIndent(SpinEditFirst->value());
+}
+
+void TFormMain::SpinEditLeftChange() {
+    if (formatLock_) return;
+    DBRichText->BeginEditing();
+    DBRichText->Paragraph().setLeftIndent(SpinEditLeft->value());
+}
+
+void TFormMain::SpinEditRightChange() {
+    if (formatLock_) return;
+    DBRichText->BeginEditing();
+    DBRichText->Paragraph().setRightIndent(SpinEditRight->value());
+}
+
+void TFormMain::applyStyle(QToolButton* button, TFontStyle style) {
+    if (formatLock_) return;
+    DBRichText->BeginEditing();
+    TTextAttributes& a = DBRichText->SelAttributes();
+    a.setStyle(button->isChecked() ? a.Style() | style : a.Style() & ~TFontStyles(style));
+}
+
+void TFormMain::SpeedButtonBoldClick() {
+    applyStyle(SpeedButtonBold, fsBold);
+}
+
+void TFormMain::SpeedButtonItalicClick() {
+    applyStyle(SpeedButtonItalic, fsItalic);
+}
+
+void TFormMain::SpeedButtonUnderlineClick() {
+    applyStyle(SpeedButtonUnderline, fsUnderline);
+}
+
+void TFormMain::SpeedButtonStrikeClick() {
+    applyStyle(SpeedButtonStrike, fsStrikeOut);
+}
+
+void TFormMain::SpeedButtonLeftClick() {
+    if (!formatLock_) SetParagraphAlignment(*DBRichText, TParaAlignment::Left);
+}
+
+void TFormMain::SpeedButtonCenterClick() {
+    if (!formatLock_) SetParagraphAlignment(*DBRichText, TParaAlignment::Center);
+}
+
+void TFormMain::SpeedButtonRightClick() {
+    if (!formatLock_) SetParagraphAlignment(*DBRichText, TParaAlignment::Right);
+}
+
+void TFormMain::SpeedButtonBulletsClick() {
+    if (formatLock_) return;
+    DBRichText->BeginEditing();
+    DBRichText->Paragraph().setNumbering(SpeedButtonBullets->isChecked() ? TNumberingStyle::nsBullet
+                                                                         : TNumberingStyle::nsNone);
+    SyncFormatting(); // bullets move the left indent
+}
+
+bool TFormMain::DBRichTextKeyDown(int key, Qt::KeyboardModifiers shift) {
+    if ((shift & ~Qt::KeypadModifier) != Qt::ControlModifier) return false;
+    if (key == Qt::Key_B) {
+        SpeedButtonBold->toggle();
+        SpeedButtonBoldClick();
+        return false; // the editor sees the key as well
+    }
+    if (key == Qt::Key_I) {
+        SpeedButtonItalic->toggle();
+        SpeedButtonItalicClick();
+        return true; // Ctrl+I is also a tab character, which the editor would insert
+    }
+    return false;
+}
+
+void TFormMain::FormActivate() {
+    formatLock_ = false;
+}
+
+bool TFormMain::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return TFormDB::event(event);
+}
+
 // ---------------------------------------------------------------- keys
 
 bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
@@ -762,6 +978,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (FormKeyDown(key->key(), key->modifiers())) return true;
+        if (watched == DBRichText && DBRichTextKeyDown(key->key(), key->modifiers())) return true;
     }
     return TFormDB::eventFilter(watched, event);
 }

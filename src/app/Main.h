@@ -6,11 +6,15 @@
 
 #include "CompileProject.h"
 #include "KivFormDB.h"
+#include "richtext/RichEdit.h"
 
 #include <QElapsedTimer>
 
 class QComboBox;
+class QFontComboBox;
 class QFrame;
+class QSpinBox;
+class TColorComboBox;
 class QHBoxLayout;
 class QLabel;
 class QMenu;
@@ -79,8 +83,23 @@ public:
     QToolButton* SpeedButtonButton;
     QToolButton* SpeedButtonPicture;
     QToolButton* SpeedButtonKeepn;
-    // Row 5: the window for new links and pages.
+    // Row 5: the window for new links and pages, then the formatting of the
+    // editor's selection.
     QComboBox* ComboBoxWindows;
+    QSpinBox* SpinEditFirst;
+    QSpinBox* SpinEditLeft;
+    QSpinBox* SpinEditRight;
+    QFontComboBox* FontComboBox;
+    TColorComboBox* ColorComboBox;
+    QSpinBox* SpinEditSize;
+    QToolButton* SpeedButtonBold;
+    QToolButton* SpeedButtonItalic;
+    QToolButton* SpeedButtonUnderline;
+    QToolButton* SpeedButtonStrike;
+    QToolButton* SpeedButtonLeft;
+    QToolButton* SpeedButtonCenter;
+    QToolButton* SpeedButtonRight;
+    QToolButton* SpeedButtonBullets;
 
     // Stored filters of the topic table and of the two link lists, and the
     // menu that works on one of them.
@@ -154,6 +173,28 @@ public:
     // The filter component the menu works on now.
     TKivFilter* MenuFilter() const;
 
+    // The formatting row follows the caret; its handlers format the selection.
+    void SyncFormatting();
+    bool FormattingLocked() const { return formatLock_; }
+    void FontComboBoxChange();
+    void ColorComboBoxChange();
+    void SpinEditSizeChange();
+    void SpinEditFirstChange();
+    void SpinEditLeftChange();
+    void SpinEditRightChange();
+    void SpeedButtonBoldClick();
+    void SpeedButtonItalicClick();
+    void SpeedButtonUnderlineClick();
+    void SpeedButtonStrikeClick();
+    void SpeedButtonLeftClick();
+    void SpeedButtonCenterClick();
+    void SpeedButtonRightClick();
+    void SpeedButtonBulletsClick();
+    // Ctrl+B and Ctrl+I in the editor; true when the key is used up.
+    bool DBRichTextKeyDown(int key, Qt::KeyboardModifiers shift);
+    // The window's first activation lets the formatting row work.
+    void FormActivate();
+
     // A State cell's background by its value (1 to 3); others keep `color`.
     static void KivDbGridSetColor(const TField* field, QColor& color);
     // The colours of the work states, and the marks before them in the state combo.
@@ -162,6 +203,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormCreate(const QString& projectFile);
@@ -175,7 +217,11 @@ private:
     // After a menu command on a link list's filter the list shows its rows again.
     void menuDone();
 
+    void buildFormattingRow(QHBoxLayout* row);
+    void applyStyle(QToolButton* button, TFontStyle style);
+
     QWidget* menuOpener_ = nullptr;
+    bool formatLock_ = true; // until the window is first activated
 
     QElapsedTimer progressClock_;
 };
