@@ -11,6 +11,7 @@
 #include "KivGrid.h"
 #include "KivLook.h"
 #include "KivRich.h"
+#include "KivRichSearch.h"
 #include "KivTable.h"
 #include "ProjectFiles.h"
 #include "TopicCodes.h"
@@ -211,6 +212,12 @@ void TFormMain::buildToolPanel() {
     KivDBSortingCombo1->setFixedWidth(120);
     KivDBSortingCombo1->setDataSource(DM->DSMain);
     row[0]->addWidget(KivDBSortingCombo1);
+    SpeedButton4 = speedButton(PanelTools, "SpeedButton4",
+                               QStringLiteral("Text search and replace Ctrl+F\n    ( Again Ctrl+L )"),
+                               QStyle::SP_FileDialogContentsView);
+    row[0]->addWidget(SpeedButton4);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TFormMain::SpeedButton4Click);
+    RichEditSearch = new TRichEditSearch(this);
     SpeedButtonFilters = speedButton(PanelTools, "SpeedButtonFilters", QStringLiteral("Filters"),
                                      QStyle::SP_FileDialogListView);
     row[0]->addWidget(SpeedButtonFilters);
@@ -959,9 +966,21 @@ bool TFormMain::event(QEvent* event) {
 
 // ---------------------------------------------------------------- keys
 
+void TFormMain::SpeedButton4Click() {
+    RichEditSearch->Execute(true, *DBRichText);
+}
+
 bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
     if (!DM->ProjectOpen()) return false;
     shift &= ~Qt::KeypadModifier;
+    if (shift == Qt::ControlModifier && key == Qt::Key_F) {
+        SpeedButton4Click();
+        return true;
+    }
+    if (shift == Qt::ControlModifier && key == Qt::Key_L) {
+        RichEditSearch->Again(*DBRichText);
+        return true;
+    }
     if (key == Qt::Key_F9 && shift.testFlag(Qt::ControlModifier)) {
         compile(true);
         return true;

@@ -34,6 +34,7 @@ class TKivDBLookupCombo;
 class TKivDBSortingCombo;
 class TKivDbGrid;
 class TKivFilter;
+class TRichEditSearch;
 class TKivDBRichEdit;
 
 class TFormMain : public TFormDB, public CompileHost {
@@ -58,6 +59,7 @@ public:
     QAction* Compilecurrenttopic1;
     TDBNavigator* DBNavigator1;
     TKivDBSortingCombo* KivDBSortingCombo1;
+    QToolButton* SpeedButton4; // search and replace
     QToolButton* SpeedButtonFilters;
     QComboBox* ComboBoxAddPage;
     QToolButton* SpeedButtonAdd;
@@ -103,6 +105,8 @@ public:
 
     // Stored filters of the topic table and of the two link lists, and the
     // menu that works on one of them.
+    // The editor's search and replace dialog, kept with its history.
+    TRichEditSearch* RichEditSearch;
     TKivFilter* EHMain;
     TKivFilter* EHId;
     TKivFilter* EHName;
@@ -136,7 +140,8 @@ public:
     // bar, the window repainted now and then; user input waits.
     void BuildProgress(int written, int total) override;
 
-    // Ctrl+F9 and F9 while a project is open; true when the key was used.
+    // Ctrl+F, Ctrl+L, Ctrl+F9 and F9 while a project is open; true when the
+    // key was used.
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
 
     // Command handlers.
@@ -151,6 +156,7 @@ public:
     void SpeedButtonClick();  // Save content
     void SpeedButton5Click(); // Cancel changes of content
     void SpeedButtonFiltersClick();
+    void SpeedButton4Click();
     // Hypertext codes at the editor's selection.
     void SpeedButtonJump1Click();
     void SpeedButtonPopup1Click();

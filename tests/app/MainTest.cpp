@@ -9,6 +9,7 @@
 #include "KivGrid.h"
 #include "KivLook.h"
 #include "KivRich.h"
+#include "KivRichSearch.h"
 #include "TMemTable.h"
 #include "ProjectFixture.h"
 
@@ -20,6 +21,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -60,6 +62,7 @@ TEST_F(MainTest, WithoutProjectOnlyProjectCommandsAreUsable) {
         EXPECT_FALSE(w.PageControlRich->isEnabled());
         EXPECT_FALSE(w.FormKeyDown(Qt::Key_F9, Qt::NoModifier));
         EXPECT_FALSE(w.FormKeyDown(Qt::Key_F9, Qt::ControlModifier));
+        EXPECT_FALSE(w.FormKeyDown(Qt::Key_L, Qt::ControlModifier));
     }
     EXPECT_EQ(lastRun(), "<missing>");
     EXPECT_TRUE(viewer->calls.isEmpty());
@@ -124,6 +127,24 @@ TEST_F(MainTest, TopicRowsFollowTheCurrentTopic) {
 
     w.SpeedButton1Click(); // closed: nothing to show
     EXPECT_TRUE(w.KivDBLookupComboGoto->KeyValue().isNull());
+}
+
+TEST_F(MainTest, CtrlFSearchesTheTopicsAndCtrlLSearchesAgain) {
+    createProject();
+    addTopic(10, "Intro", "{\\rtf1\\ansi find me}");
+    addTopic(20, "About", "{\\rtf1\\ansi and me}");
+    TFormMain w;
+    w.UpdateProjectControls();
+    ASSERT_TRUE(dm.TbMain->Locate("ID", 10));
+    QTimer::singleShot(0, [&w] {
+        w.RichEditSearch->ComboBoxFind->setEditText("me");
+        w.RichEditSearch->BtnFindClick();
+    });
+    EXPECT_TRUE(w.FormKeyDown(Qt::Key_F, Qt::ControlModifier));
+    EXPECT_EQ(w.DBRichText->SelText(), "me");
+    EXPECT_TRUE(w.FormKeyDown(Qt::Key_L, Qt::ControlModifier));
+    EXPECT_EQ(dm.TbMain->FieldByName("ID")->AsInteger(), 20);
+    EXPECT_EQ(w.DBRichText->SelText(), "me");
 }
 
 TEST_F(MainTest, TheFilterMenuWorksOnTheListThatOpenedIt) {
