@@ -1,6 +1,8 @@
 #include "KivContr.h"
 
+#include "DBGrid.h"
 #include "KivDB.h"
+#include "KivFieldLayout.h"
 #include "KivError.h"
 #include "KivForms.h"
 #include "KivTable.h"
@@ -9,6 +11,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLayout>
+#include <QSplitter>
 
 namespace {
 
@@ -243,4 +247,90 @@ bool TKivDBSortingCombo::event(QEvent* event) {
     const bool handled = QComboBox::event(event);
     if (event->type() == QEvent::ParentChange) Rebuild();
     return handled;
+}
+
+// ---------------------------------------------------------------- record view
+
+TKivScrollBoxForGrid::TKivScrollBoxForGrid(QWidget* parent) : QScrollArea(parent) {
+    setWidgetResizable(false);
+    hide();
+}
+
+void TKivScrollBoxForGrid::setGrid(TDBGrid* grid) {
+    grid_ = grid;
+    if (!grid) return;
+    setGeometry(grid->geometry());
+    setFont(grid->font());
+    setSizePolicy(grid->sizePolicy());
+}
+
+namespace {
+
+// Puts `to` where `from` is: in its splitter, its layout, or at its place.
+void swapIn(QWidget* from, QWidget* to) {
+    QWidget* parent = from->parentWidget();
+    if (auto* splitter = qobject_cast<QSplitter*>(parent)) {
+        splitter->replaceWidget(splitter->indexOf(from), to);
+    } else if (parent && parent->layout()) {
+        to->setParent(parent);
+        parent->layout()->replaceWidget(from, to);
+    } else {
+        to->setParent(parent);
+        to->setGeometry(from->geometry());
+    }
+    from->hide();
+    to->show();
+}
+
+} // namespace
+
+void TKivScrollBoxForGrid::Toggle() {
+    if (!grid_) return;
+    if (!shown_) {
+        if (!grid_->DataSource() || !grid_->DataSource()->DataSet()) return;
+        const bool focused = grid_->hasFocus();
+        swapIn(grid_, this);
+        shown_ = true;
+        build();
+        if (focused)
+            if (QWidget* w = firstFocusable()) w->setFocus();
+        return;
+    }
+    const bool focused = host_ && host_->isAncestorOf(QApplication::focusWidget());
+    swapIn(this, grid_);
+    shown_ = false;
+    if (focused) grid_->setFocus();
+}
+
+void TKivScrollBoxForGrid::build() {
+    host_ = new QWidget;
+    TDataSource* source = grid_->DataSource();
+    QFont labels = font();
+    labels.setBold(!source->DataSet()->CanModify());
+    host_->resize(viewport()->width(), 10);
+    KivLayoutFieldEditors(host_, source, &labels, true, true,
+                          grid_->palette().color(QPalette::Base));
+    host_->resize(host_->minimumSize());
+    setWidget(host_); // the scroll box owns it
+}
+
+void TKivScrollBoxForGrid::clearEditors() {
+    delete takeWidget();
+    host_ = nullptr;
+}
+
+QWidget* TKivScrollBoxForGrid::firstFocusable() const {
+    if (!host_) return nullptr;
+    for (QWidget* w : host_->findChildren<QWidget*>())
+        if (w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w)) return w;
+    return nullptr;
+}
+
+void TKivScrollBoxForGrid::Rebuild() {
+    if (!shown_ || !grid_) return;
+    const bool focused = host_ && host_->isAncestorOf(QApplication::focusWidget());
+    clearEditors();
+    build();
+    if (focused)
+        if (QWidget* w = firstFocusable()) w->setFocus();
 }

@@ -6,8 +6,12 @@
 #include "DBControls.h"
 
 #include <QComboBox>
+#include <QPointer>
+#include <QScrollArea>
 #include <QStringList>
 #include <memory>
+
+#include "DBGrid.h"
 
 // Enter moves the focus on, as Tab does.
 class TKivDBEdit : public TDBEdit {
@@ -103,4 +107,29 @@ private:
     bool selfList_ = false;
     QStringList items_;
     int recursion_ = 0;
+};
+
+// A grid's current record as a form: labelled editors in the grid's place.
+class TKivScrollBoxForGrid : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit TKivScrollBoxForGrid(QWidget* parent = nullptr);
+
+    TDBGrid* Grid() const { return grid_; }
+    // Takes the grid's place, size and font; forgets the grid when it goes.
+    void setGrid(TDBGrid* grid);
+    bool Shown() const { return shown_; }
+    // Shows the record view in the grid's place, or the grid again.
+    void Toggle();
+    // Builds the editors again (while shown), keeping the focus among them.
+    void Rebuild();
+
+private:
+    void build();
+    void clearEditors();
+    QWidget* firstFocusable() const;
+
+    QPointer<TDBGrid> grid_;
+    QWidget* host_ = nullptr;
+    bool shown_ = false;
 };
