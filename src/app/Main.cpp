@@ -8,6 +8,7 @@
 #include "DBNavigator.h"
 #include "KivContr.h"
 #include "KivFilt.h"
+#include "KivFind.h"
 #include "KivGrid.h"
 #include "KivLook.h"
 #include "KivRich.h"
@@ -15,6 +16,7 @@
 #include "KivTable.h"
 #include "ProjectFiles.h"
 #include "TopicCodes.h"
+#include "UnitTopics.h"
 #include "UIServices.h"
 
 #include <QAction>
@@ -189,6 +191,9 @@ void TFormMain::buildToolPanel() {
                                   QStyle::SP_DialogOpenButton);
     SpeedButton1 = speedButton(PanelTools, "SpeedButton1", QStringLiteral("Close project"),
                                QStyle::SP_DialogCloseButton);
+    SpeedButton6 = speedButton(PanelTools, "SpeedButton6",
+                               QStringLiteral("Generate pages from Delphi unit"),
+                               QStyle::SP_FileDialogStart);
     SpeedButton2 = speedButton(PanelTools, "SpeedButton2", QStringLiteral("Invoke Help Compiler"),
                                QStyle::SP_ComputerIcon);
     SpeedButtonCompile = speedButton(
@@ -198,8 +203,8 @@ void TFormMain::buildToolPanel() {
     SpeedButtonOptions =
         speedButton(PanelTools, "SpeedButtonOptions", QStringLiteral("KivHelp Options"),
                     QStyle::SP_FileDialogDetailedView);
-    for (QToolButton* b : {SpeedButtonNew, SpeedButtonOpen, SpeedButton1, SpeedButton2,
-                           SpeedButtonCompile, SpeedButtonOptions})
+    for (QToolButton* b : {SpeedButtonNew, SpeedButtonOpen, SpeedButton1, SpeedButton6,
+                           SpeedButton2, SpeedButtonCompile, SpeedButtonOptions})
         row[0]->addWidget(b);
     DBNavigator1 = new TDBNavigator(PanelTools);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
@@ -212,6 +217,13 @@ void TFormMain::buildToolPanel() {
     KivDBSortingCombo1->setFixedWidth(120);
     KivDBSortingCombo1->setDataSource(DM->DSMain);
     row[0]->addWidget(KivDBSortingCombo1);
+    SpeedButton3 = speedButton(PanelTools, "SpeedButton3", QStringLiteral("Find by sorting field"),
+                               QStyle::SP_FileDialogToParent);
+    row[0]->addWidget(SpeedButton3);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TFormMain::SpeedButton3Click);
+    KivFindDlg = new TKivFindDlg(this);
+    KivFindDlg->setObjectName(QStringLiteral("KivFindDlg"));
+    KivFindDlg->setDataSource(DM->DSMain);
     SpeedButton4 = speedButton(PanelTools, "SpeedButton4",
                                QStringLiteral("Text search and replace Ctrl+F\n    ( Again Ctrl+L )"),
                                QStyle::SP_FileDialogContentsView);
@@ -241,6 +253,7 @@ void TFormMain::buildToolPanel() {
     connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormMain::SpeedButtonOpenClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TFormMain::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TFormMain::SpeedButton2Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, &TFormMain::SpeedButton6Click);
     connect(SpeedButtonCompile, &QToolButton::clicked, this, &TFormMain::SpeedButtonCompileClick);
     connect(SpeedButtonOptions, &QToolButton::clicked, this, &TFormMain::SpeedButtonOptionsClick);
 
@@ -646,6 +659,10 @@ void TFormMain::SpeedButton1Click() {
     UpdateProjectControls();
 }
 
+void TFormMain::SpeedButton6Click() {
+    ImportUnit(*this);
+}
+
 void TFormMain::SpeedButtonOptionsClick() {
     TDialOptions::ExecuteAndSave(DM->CompilerPath, DM->SettingsFile, this);
 }
@@ -965,6 +982,10 @@ bool TFormMain::event(QEvent* event) {
 }
 
 // ---------------------------------------------------------------- keys
+
+void TFormMain::SpeedButton3Click() {
+    KivFindDlg->Execute();
+}
 
 void TFormMain::SpeedButton4Click() {
     RichEditSearch->Execute(true, *DBRichText);

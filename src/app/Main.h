@@ -34,6 +34,7 @@ class TKivDBLookupCombo;
 class TKivDBSortingCombo;
 class TKivDbGrid;
 class TKivFilter;
+class TKivFindDlg;
 class TRichEditSearch;
 class TKivDBRichEdit;
 
@@ -51,6 +52,7 @@ public:
     QToolButton* SpeedButtonNew;
     QToolButton* SpeedButtonOpen;
     QToolButton* SpeedButton1;
+    QToolButton* SpeedButton6; // source unit import
     QToolButton* SpeedButton2;
     QToolButton* SpeedButtonCompile;
     QToolButton* SpeedButtonOptions;
@@ -59,6 +61,7 @@ public:
     QAction* Compilecurrenttopic1;
     TDBNavigator* DBNavigator1;
     TKivDBSortingCombo* KivDBSortingCombo1;
+    QToolButton* SpeedButton3; // find by the sorting fields
     QToolButton* SpeedButton4; // search and replace
     QToolButton* SpeedButtonFilters;
     QComboBox* ComboBoxAddPage;
@@ -105,6 +108,7 @@ public:
 
     // Stored filters of the topic table and of the two link lists, and the
     // menu that works on one of them.
+    TKivFindDlg* KivFindDlg;
     // The editor's search and replace dialog, kept with its history.
     TRichEditSearch* RichEditSearch;
     TKivFilter* EHMain;
@@ -148,6 +152,7 @@ public:
     void SpeedButtonNewClick();
     void SpeedButtonOpenClick();
     void SpeedButton1Click();
+    void SpeedButton6Click();
     void SpeedButton2Click();
     void SpeedButtonCompileClick();
     void SpeedButtonOptionsClick();
@@ -156,6 +161,7 @@ public:
     void SpeedButtonClick();  // Save content
     void SpeedButton5Click(); // Cancel changes of content
     void SpeedButtonFiltersClick();
+    void SpeedButton3Click();
     void SpeedButton4Click();
     // Hypertext codes at the editor's selection.
     void SpeedButtonJump1Click();

@@ -15,7 +15,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
-class TKivDBCombo;
+#include "KivContr.h"
 
 // Total texts of the totals line by field name.
 class TListTotal {
