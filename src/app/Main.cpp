@@ -11,6 +11,7 @@
 #include "KivFind.h"
 #include "KivGrid.h"
 #include "KivLook.h"
+#include "KivPopup.h"
 #include "KivRich.h"
 #include "KivRichSearch.h"
 #include "KivTable.h"
@@ -342,6 +343,11 @@ void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
     for (QWidget* w : {static_cast<QWidget*>(KivDBEdit4), static_cast<QWidget*>(KivDBEdit5),
                        static_cast<QWidget*>(DBComboBoxWindows), static_cast<QWidget*>(KivDBCombo1)})
         row[2]->addWidget(w);
+    for (QWidget* w : {static_cast<QWidget*>(KivDBLookupComboGoto), static_cast<QWidget*>(KivDBEdit1),
+                       static_cast<QWidget*>(KivDBEdit2), static_cast<QWidget*>(KivDBEdit3),
+                       static_cast<QWidget*>(KivDBEdit4), static_cast<QWidget*>(KivDBEdit5),
+                       static_cast<QWidget*>(KivDBCombo1)})
+        KivUseContextMenu(w, TPopupMenuKivDBFieldControls::Instance());
     row[2]->addStretch();
 
     KivDBLookupComboId = lookupCombo(
@@ -507,6 +513,7 @@ void TFormMain::buildWorkArea() {
         KivDbGridSetColor(field, color);
     };
     KivDbGrid->setDataSource(DM->DSMain);
+    KivUseContextMenu(KivDbGrid, TPopupMenuKivDBGrid::Instance());
 
     PageControlRich = new QTabWidget(Splitter1);
     PageControlRich->setObjectName(QStringLiteral("PageControlRich"));
@@ -521,6 +528,7 @@ void TFormMain::buildWorkArea() {
     DBRichText->setToolTip(QStringLiteral("Topic description"));
     DBRichText->setRecordName(QStringLiteral("current topic"));
     DBRichText->setSearchGlobal(true);
+    KivUseContextMenu(DBRichText, TPopupMenuKivDBRichEdit::Instance());
     connect(DBRichText, &QTextEdit::cursorPositionChanged, this, &TFormMain::SyncFormatting);
     connect(DBRichText, &QTextEdit::selectionChanged, this, &TFormMain::SyncFormatting);
     {

@@ -98,7 +98,17 @@ int ReplaceNext(TRichEdit& edit, const QString& text, const QString& replacement
 
 // ---------------------------------------------------------------- the dialog
 
+TRichEditSearch*& KivSearchWindow() {
+    static TRichEditSearch* window = nullptr;
+    return window;
+}
+
+TRichEditSearch::~TRichEditSearch() {
+    if (KivSearchWindow() == this) KivSearchWindow() = nullptr;
+}
+
 TRichEditSearch::TRichEditSearch(QWidget* parent) : QDialog(parent) {
+    if (!KivSearchWindow()) KivSearchWindow() = this;
     setWindowFlag(Qt::WindowStaysOnTopHint);
     auto* layout = new QVBoxLayout(this);
     auto* texts = new QGridLayout;

@@ -30,10 +30,16 @@ int ReplaceNext(TRichEdit& edit, const QString& text, const QString& replacement
                 TSearchTypes options, int scope, bool fromCursor, bool afterSelection,
                 bool showMessage, bool prompt);
 
+class TRichEditSearch;
+// The program's one search window, once some window made it; context menus
+// use it too.
+TRichEditSearch*& KivSearchWindow();
+
 class TRichEditSearch : public QDialog {
     Q_OBJECT
 public:
     explicit TRichEditSearch(QWidget* parent = nullptr);
+    ~TRichEditSearch() override;
 
     // Shows the dialog and runs the chosen command once.
     void Execute(bool withReplace, TRichEdit& edit);
