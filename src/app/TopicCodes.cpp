@@ -53,6 +53,24 @@ void SetDeclarationFont(TTextAttributes& a) {
     preset(a, "Courier New", 10, Qt::black, {});
 }
 
+namespace {
+
+// The hotspot in the link look and its code in the code look; typing goes on
+// in the look the selection had before.
+void insertHotspot(TKivDBRichEdit& editor, const QString& hotspot, const QString& code,
+                   bool popup) {
+    TTextAttributes& a = editor.SelAttributes();
+    const TTextFont before = a.font();
+    TRichEdit::UpdateBracket update(editor);
+    SetLinkAttributes(a, popup);
+    editor.ReplaceSelection(hotspot);
+    SetCodeAttributes(a);
+    editor.ReplaceSelection(code);
+    a.assign(before);
+}
+
+} // namespace
+
 void SetParagraphAlignment(TKivDBRichEdit& editor, TParaAlignment alignment) {
     editor.BeginEditing();
     editor.Paragraph().setAlignment(alignment);
@@ -70,31 +88,17 @@ void InsertTopicLink(TKivDBRichEdit& editor, TDM& dm, const QVariant& key, const
     if (hotspot.isEmpty()) hotspot = id;
     if (hotspot.isEmpty()) return;
 
-    TTextAttributes& a = editor.SelAttributes();
-    const TTextFont before = a.font();
-    TRichEdit::UpdateBracket update(editor);
-    SetLinkAttributes(a, popup);
-    editor.ReplaceSelection(hotspot);
-    SetCodeAttributes(a);
     QString context = id;
     // A pop-up shows over the topic it is in: it never names a window.
     if (!popup && windows && windows->currentIndex() >= 0 && !windows->currentText().isEmpty())
         context += QLatin1Char('>') + windows->currentText();
-    editor.ReplaceSelection(QStringLiteral("{HRef=") + context + QLatin1Char('}'));
-    a.assign(before);
+    insertHotspot(editor, hotspot, QStringLiteral("{HRef=") + context + QLatin1Char('}'), popup);
 }
 
 void InsertMacroLink(TKivDBRichEdit& editor, const QString& macro, const QString& caption) {
     if (macro.isEmpty() || caption.isEmpty()) return;
     editor.BeginEditing();
-    TTextAttributes& a = editor.SelAttributes();
-    const TTextFont before = a.font();
-    TRichEdit::UpdateBracket update(editor);
-    SetLinkAttributes(a, false);
-    editor.ReplaceSelection(caption);
-    SetCodeAttributes(a);
-    editor.ReplaceSelection(QStringLiteral("{HRef=! ") + macro + QLatin1Char('}'));
-    a.assign(before);
+    insertHotspot(editor, caption, QStringLiteral("{HRef=! ") + macro + QLatin1Char('}'), false);
 }
 
 void InsertCode(TKivDBRichEdit& editor, const QString& code) {

@@ -14,6 +14,10 @@
 // What every control bound to one field shares.
 class TDBFieldControl {
 public:
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    void setDataSource(TDataSource* source) { link_.setDataSource(source); }
+    QString DataField() const { return link_.FieldName(); }
+    void setDataField(const QString& name) { link_.setFieldName(name); }
     TFieldDataLink& DataLink() { return link_; }
     TField* Field() const { return link_.Field(); }
 
@@ -37,10 +41,6 @@ class TDBEdit : public QLineEdit, public TDBFieldControl {
 public:
     explicit TDBEdit(QWidget* parent = nullptr);
 
-    TDataSource* DataSource() const { return link_.DataSource(); }
-    void setDataSource(TDataSource* source) { link_.setDataSource(source); }
-    QString DataField() const { return link_.FieldName(); }
-    void setDataField(const QString& name) { link_.setFieldName(name); }
     bool ReadOnly() const { return link_.ReadOnly(); }
     void setReadOnly(bool readOnly);
 
@@ -53,7 +53,7 @@ private:
     void showField();
 };
 
-class TDBText : public QLabel {
+class TDBText : public QLabel, public TDBFieldControl {
     Q_OBJECT
     Q_PROPERTY(TDataSource* DataSource READ DataSource WRITE setDataSource)
     Q_PROPERTY(QString DataField READ DataField WRITE setDataField)
@@ -61,19 +61,10 @@ class TDBText : public QLabel {
 public:
     explicit TDBText(QWidget* parent = nullptr);
 
-    TDataSource* DataSource() const { return link_.DataSource(); }
-    void setDataSource(TDataSource* source) { link_.setDataSource(source); }
-    QString DataField() const { return link_.FieldName(); }
-    void setDataField(const QString& name) { link_.setFieldName(name); }
-    TField* Field() const { return link_.Field(); }
-
 protected:
     // The text shown for the field; derived labels show other texts.
     virtual QString fieldText() const;
     void refresh();
-
-private:
-    TFieldDataLink link_;
 };
 
 class TDBMemo : public QPlainTextEdit, public TDBFieldControl {
@@ -85,10 +76,6 @@ class TDBMemo : public QPlainTextEdit, public TDBFieldControl {
 public:
     explicit TDBMemo(QWidget* parent = nullptr);
 
-    TDataSource* DataSource() const { return link_.DataSource(); }
-    void setDataSource(TDataSource* source) { link_.setDataSource(source); }
-    QString DataField() const { return link_.FieldName(); }
-    void setDataField(const QString& name) { link_.setFieldName(name); }
     bool ReadOnly() const { return link_.ReadOnly(); }
     void setReadOnly(bool readOnly);
 
@@ -110,10 +97,6 @@ class TDBComboBox : public QComboBox, public TDBFieldControl {
 public:
     explicit TDBComboBox(QWidget* parent = nullptr);
 
-    TDataSource* DataSource() const { return link_.DataSource(); }
-    void setDataSource(TDataSource* source) { link_.setDataSource(source); }
-    QString DataField() const { return link_.FieldName(); }
-    void setDataField(const QString& name) { link_.setFieldName(name); }
     bool ReadOnly() const { return link_.ReadOnly(); }
     void setReadOnly(bool readOnly) { link_.setReadOnly(readOnly); }
 

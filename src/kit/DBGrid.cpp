@@ -14,16 +14,6 @@
 
 namespace {
 
-Qt::Alignment qtAlignment(TAlignment a) {
-    switch (a) {
-    case TAlignment::taRightJustify:
-        return Qt::AlignRight;
-    case TAlignment::taCenter:
-        return Qt::AlignHCenter;
-    default:
-        return Qt::AlignLeft;
-    }
-}
 
 void showDatasetError(const EKivError& e) {
     if (!dynamic_cast<const EAbort*>(&e)) UIServices::instance().showError(e.message());
@@ -67,7 +57,7 @@ public:
             return text;
         }
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(qtAlignment(f->Alignment()) | Qt::AlignVCenter);
+            return QVariant::fromValue(KivQtAlignment(f->Alignment()) | Qt::AlignVCenter);
         default:
             return {};
         }
@@ -147,7 +137,7 @@ public:
         TField* f = grid_.Column(index.column()).Field;
         edit->setMaxLength(f && f->DataType() == TFieldType::ftString && f->Size() > 0 ? f->Size()
                                                                                       : 32767);
-        edit->setAlignment(f ? qtAlignment(f->Alignment()) : Qt::AlignLeft);
+        edit->setAlignment(f ? KivQtAlignment(f->Alignment()) : Qt::AlignLeft);
         edit->setText(index.data(Qt::EditRole).toString());
         edit->setModified(false);
     }
@@ -255,7 +245,7 @@ protected:
         painter->setPen(palette().buttonText().color());
         painter->setFont(font());
         const QStringList lines = grid_.TitleLines(logicalIndex);
-        const Qt::Alignment align = qtAlignment(grid_.TitleAlignmentOf(logicalIndex));
+        const Qt::Alignment align = KivQtAlignment(grid_.TitleAlignmentOf(logicalIndex));
         const int lineHeight = grid_.DefaultRowHeight() - 3;
         QRect line = rect.adjusted(2, 2, -2, 0);
         line.setHeight(lines.size() > 1 ? lineHeight : rect.height() - 2);
@@ -433,7 +423,7 @@ TGridCellStyle TDBGrid::CellStyle(int row, int column) const {
     if (column < 0 || column >= ColumnCount()) return s;
     const TColumn& c = Column(column);
     if (c.Color.isValid()) s.background = c.Color;
-    s.alignment = qtAlignment(c.Alignment());
+    s.alignment = KivQtAlignment(c.Alignment());
     s.selected = row == CurrentRow() && column == selected_;
     TField* f = c.Field;
     try {

@@ -362,12 +362,7 @@ void TKivFilter::EditFilters() {
         current_ = -1;
         return;
     }
-    TKivApp& app = TKivApp::instance();
-    app.enterBusy();
-    struct Leave {
-        TKivApp& app;
-        ~Leave() { app.leaveBusy(); }
-    } leave{app};
+    TKivApp::Busy busy;
     TFormFilter form(QApplication::activeWindow());
     form.setFilter(this);
     switch (form.exec()) {

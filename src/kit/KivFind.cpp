@@ -12,14 +12,6 @@ const QString kNoClauses = QStringLiteral("Any clauses are not defined! Search i
 const QString kNotFound = QStringLiteral("Record not found!");
 const QString kFindNearest = QStringLiteral("Find nearest?");
 
-// Raises the kit's busy counter for a scope.
-struct Busy {
-    Busy() { TKivApp::instance().enterBusy(); }
-    ~Busy() { TKivApp::instance().leaveBusy(); }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
-};
-
 bool isBlank(const QVariant& v) {
     return isEmptyValue(v);
 }
@@ -73,7 +65,7 @@ bool TKivFindDlg::Execute() {
     } end{this};
     int result;
     {
-        Busy busy;
+        TKivApp::Busy busy;
         result = dialog_->exec();
     }
     if (result != QDialog::Accepted) {
@@ -146,7 +138,7 @@ void TKivFindDlg::Cancelled() {
 }
 
 bool TKivFindDlg::askNearest() {
-    Busy busy;
+    TKivApp::Busy busy;
     return UIServices::instance().ask(kNotFound + QLatin1Char('\n') + kFindNearest,
                                       QStringLiteral("Information"), UIServices::Icon::Information,
                                       {UIServices::Answer::Yes, UIServices::Answer::No}) ==

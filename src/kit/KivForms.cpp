@@ -16,13 +16,19 @@ TKivApp& TKivApp::instance() {
     return app;
 }
 
+Qt::Alignment KivQtAlignment(TAlignment alignment) {
+    switch (alignment) {
+    case TAlignment::taRightJustify:
+        return Qt::AlignRight;
+    case TAlignment::taCenter:
+        return Qt::AlignHCenter;
+    default:
+        return Qt::AlignLeft;
+    }
+}
+
 void KivShowMessage(const QString& text) {
-    TKivApp& app = TKivApp::instance();
-    app.enterBusy();
-    struct Leave {
-        TKivApp& app;
-        ~Leave() { app.leaveBusy(); }
-    } leave{app};
+    TKivApp::Busy busy;
     UIServices::instance().showMessage(text);
 }
 

@@ -4,6 +4,8 @@
 // access by name.
 #pragma once
 
+#include "TField.h"
+
 #include <QMetaProperty>
 #include <QObject>
 #include <QSize>
@@ -24,10 +26,22 @@ public:
     }
     int busy() const { return busy_; }
 
+    // The counter raised for a scope, also one that ends by an exception.
+    class Busy {
+    public:
+        Busy() { instance().enterBusy(); }
+        ~Busy() { instance().leaveBusy(); }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+    };
+
 private:
     TKivApp() = default;
     int busy_ = 0;
 };
+
+// The horizontal Qt alignment of a field's alignment.
+Qt::Alignment KivQtAlignment(TAlignment alignment);
 
 // A plain message box with an OK button, shown with the busy counter raised.
 void KivShowMessage(const QString& text);

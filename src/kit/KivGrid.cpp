@@ -33,16 +33,6 @@ bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-Qt::Alignment qtAlignment(TAlignment a) {
-    switch (a) {
-    case TAlignment::taRightJustify:
-        return Qt::AlignRight;
-    case TAlignment::taCenter:
-        return Qt::AlignHCenter;
-    default:
-        return Qt::AlignLeft;
-    }
-}
 
 bool isLookField(const TField* f) {
     return qobject_cast<const TKivLookField*>(f) && f->FieldKind() == TFieldKind::fkLookup;
@@ -192,7 +182,7 @@ void TKivDbGrid::DrawTotals(QPainter& painter, const QRect& area) {
         painter.save();
         painter.setClipRect(cell);
         painter.drawText(cell.adjusted(2, 0, -2, 0),
-                         int(qtAlignment(Column(c).Alignment()) | Qt::AlignVCenter) |
+                         int(KivQtAlignment(Column(c).Alignment()) | Qt::AlignVCenter) |
                              Qt::TextSingleLine,
                          TotalText(c));
         painter.restore();

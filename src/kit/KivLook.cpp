@@ -152,11 +152,7 @@ void TKivCustomDBLookupCombo::fillList() {
                 QList<QStandardItem*> row;
                 for (const TField* f : fields) {
                     auto* item = new QStandardItem(f->DisplayText());
-                    item->setTextAlignment(f->Alignment() == TAlignment::taRightJustify
-                                               ? Qt::AlignRight | Qt::AlignVCenter
-                                           : f->Alignment() == TAlignment::taCenter
-                                               ? Qt::AlignCenter
-                                               : Qt::AlignLeft | Qt::AlignVCenter);
+                    item->setTextAlignment(KivQtAlignment(f->Alignment()) | Qt::AlignVCenter);
                     row << item;
                 }
                 row.first()->setData(key->Value(), Qt::UserRole);

@@ -147,13 +147,14 @@ void TPopupMenuKivDBControls::deleteRecord() {
     TDataSet* ds = dataSet_;
     if (!ds || !ds->CanModify() || !actionAllowed(daDelete)) return;
     const QString caption = KivGetStringProperty(ds, QStringLiteral("Caption"));
-    TKivApp& app = TKivApp::instance();
-    app.enterBusy();
     using A = UIServices::Answer;
-    const A answer = UIServices::instance().ask(
-        (caption.isEmpty() ? QString() : caption + QLatin1Char('\n')) + QStringLiteral("Delete record?"),
-        QString(), UIServices::Icon::Question, {A::Ok, A::Cancel});
-    app.leaveBusy();
+    A answer;
+    {
+        TKivApp::Busy busy;
+        answer = UIServices::instance().ask(
+            (caption.isEmpty() ? QString() : caption + QLatin1Char('\n')) + QStringLiteral("Delete record?"),
+            QString(), UIServices::Icon::Question, {A::Ok, A::Cancel});
+    }
     if (answer != A::Cancel) ds->Delete();
 }
 

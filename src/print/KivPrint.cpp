@@ -651,17 +651,25 @@ void abortQuietly(TKivPrinter& printer) {
 
 } // namespace
 
+namespace {
+
+// The program's own print procedure, when it installed one; true when it ran.
+bool runInstalled(const TKivPrintGridProc& proc, TDBGrid* grid, const QString& failure) {
+    if (!proc) return false;
+    try {
+        proc(grid);
+    } catch (const std::exception&) {
+        KivShowMessage(failure);
+    }
+    return true;
+}
+
+} // namespace
+
 void PrintTable(TDBGrid* grid) {
     TDataSet* dataSet = printableDataSet(grid);
     if (!dataSet) return;
-    if (const TKivPrintGridProc& proc = KivPrintGridProc()) {
-        try {
-            proc(grid);
-        } catch (const std::exception&) {
-            KivShowMessage(QStringLiteral("Error printing table"));
-        }
-        return;
-    }
+    if (runInstalled(KivPrintGridProc(), grid, QStringLiteral("Error printing table"))) return;
     TKivPrintSet& settings = PrintSettings();
     settings.SetTitle(KivGetStringProperty(dataSet, QStringLiteral("Caption")), dataSet);
     if (!PrintDialog().Execute(settings)) return;
@@ -718,14 +726,7 @@ void PrintTable(TDBGrid* grid) {
 void PrintRecord(TDBGrid* grid) {
     TDataSet* dataSet = printableDataSet(grid);
     if (!dataSet) return;
-    if (const TKivPrintGridProc& proc = KivPrintRecordProc()) {
-        try {
-            proc(grid);
-        } catch (const std::exception&) {
-            KivShowMessage(QStringLiteral("Error printing record"));
-        }
-        return;
-    }
+    if (runInstalled(KivPrintRecordProc(), grid, QStringLiteral("Error printing record"))) return;
     TKivPrinter& printer = KitPrinter();
     try {
         printer.BeginDoc(nullptr); // a failure shows at the first line

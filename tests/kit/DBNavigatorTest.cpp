@@ -6,9 +6,7 @@ class DBNavigatorTest : public KitFolder {
 protected:
     void SetUp() override {
         KitFolder::SetUp();
-        topics = table();
-        topics->setIndexFieldNames("ID");
-        source.setDataSet(topics);
+        topics = topicsOn(source, false);
         nav.setDataSource(&source);
     }
     QList<bool> enabled() const {

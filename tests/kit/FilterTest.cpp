@@ -1,4 +1,5 @@
 #include "Filter.h"
+#include "FilterClauses.h"
 #include "KitFolder.h"
 #include "KivDB.h"
 #include "KivLook.h"
@@ -8,28 +9,12 @@
 #include <QApplication>
 #include <QTimer>
 
-namespace {
-
-TConditionItem clause(const QString& field, const QString& op, const QVariant& value,
-                      const QString& dataSet = {}) {
-    TConditionItem c;
-    c.DataSetName = dataSet;
-    c.FieldName = field;
-    c.Operation = op;
-    c.Value = value;
-    return c;
-}
-
-} // namespace
-
 class FilterFormTest : public KitFolder {
 protected:
     void SetUp() override {
         KitFolder::SetUp();
-        topics = table();
-        topics->setIndexFieldNames("ID");
+        topics = topicsOn(source, false);
         topics->setCaption("Topics");
-        source.setDataSet(topics);
         engine.setObjectName("EHMain");
         engine.setDataSource(&source);
         topics->Open();

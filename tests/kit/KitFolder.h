@@ -41,6 +41,14 @@ protected:
         q->setTableName(tableName);
         return q;
     }
+    // The demo table in ID order behind `source`, opened unless asked not to.
+    TKivTable* topicsOn(TDataSource& source, bool open = true) {
+        TKivTable* t = table();
+        t->setIndexFieldNames("ID");
+        source.setDataSet(t);
+        if (open) t->Open();
+        return t;
+    }
     template <class F> static F* addField(TDataSet* ds, const QString& name) {
         auto* f = new F(ds);
         f->setFieldName(name);

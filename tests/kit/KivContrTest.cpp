@@ -28,10 +28,7 @@ class KivContrTest : public KitFolder {
 protected:
     void SetUp() override {
         KitFolder::SetUp();
-        topics = table();
-        topics->setIndexFieldNames("ID");
-        source.setDataSet(topics);
-        topics->Open();
+        topics = topicsOn(source);
     }
     RecordingUI::Scope ui;
     TDataSource source;

@@ -1,3 +1,4 @@
+#include "FilterClauses.h"
 #include "KitFolder.h"
 #include "KivError.h"
 #include "KivFilt.h"
@@ -7,27 +8,11 @@
 #include <QBuffer>
 #include <QDate>
 
-namespace {
-
-TConditionItem clause(const QString& field, const QString& op, const QVariant& value,
-                      const QString& dataSet = {}) {
-    TConditionItem c;
-    c.DataSetName = dataSet;
-    c.FieldName = field;
-    c.Operation = op;
-    c.Value = value;
-    return c;
-}
-
-} // namespace
-
 class KivFiltTest : public KitFolder {
 protected:
     void SetUp() override {
         KitFolder::SetUp();
-        topics = table();
-        topics->setIndexFieldNames("ID");
-        source.setDataSet(topics);
+        topics = topicsOn(source, false);
         filter.setDataSource(&source);
         topics->Open();
     }

@@ -21,12 +21,9 @@ class KivPopupTest : public KitFolder {
 protected:
     void SetUp() override {
         KitFolder::SetUp();
-        topics = table();
-        topics->setIndexFieldNames("ID");
-        source.setDataSet(topics);
+        topics = topicsOn(source);
         grid = new TKivDbGrid(&form);
         grid->setDataSource(&source);
-        topics->Open();
     }
     RecordingUI::Scope ui;
     TDataSource source;
