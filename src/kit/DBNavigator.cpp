@@ -22,11 +22,11 @@ private:
 
 TDBNavigator::TDBNavigator(QWidget* parent)
     : QWidget(parent), link_(std::make_unique<Link>(*this)) {
-    struct Spec {
+    struct Button {
         const char* hint;
         QStyle::StandardPixmap glyph;
     };
-    const Spec specs[nbCount] = {{"First record", QStyle::SP_MediaSkipBackward},
+    const Button looks[nbCount] = {{"First record", QStyle::SP_MediaSkipBackward},
                                  {"Prior record", QStyle::SP_MediaSeekBackward},
                                  {"Next record", QStyle::SP_MediaSeekForward},
                                  {"Last record", QStyle::SP_MediaSkipForward},
@@ -41,8 +41,8 @@ TDBNavigator::TDBNavigator(QWidget* parent)
     layout->setSpacing(0);
     for (int i = 0; i < nbCount; ++i) {
         auto* b = new QToolButton(this);
-        b->setToolTip(QLatin1String(specs[i].hint));
-        b->setIcon(style()->standardIcon(specs[i].glyph));
+        b->setToolTip(QLatin1String(looks[i].hint));
+        b->setIcon(style()->standardIcon(looks[i].glyph));
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this, [this, i] { BtnClick(TNavigateBtn(i)); });
