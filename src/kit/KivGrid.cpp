@@ -286,10 +286,14 @@ void TKivDbGrid::linkChanged() {
 }
 
 void TKivDbGrid::hideSpecialEditors() {
-    if (!listCombo_ || !listCombo_->isVisible()) return;
-    listCombo_->hidePopup();
-    listCombo_->hide();
-    setFocus();
+    bool hidden = false;
+    for (QComboBox* combo : {static_cast<QComboBox*>(listCombo_), static_cast<QComboBox*>(lookupCombo_)}) {
+        if (!combo || !combo->isVisible()) continue;
+        combo->hidePopup();
+        combo->hide();
+        hidden = true;
+    }
+    if (hidden) setFocus();
 }
 
 void TKivDbGrid::ShowCellEditor() {
@@ -298,7 +302,8 @@ void TKivDbGrid::ShowCellEditor() {
         showListCombo();
         break;
     case TEditorKind::Lookup:
-        break; // lookup fields are not typed into
+        showLookupCombo();
+        break;
     case TEditorKind::Plain:
         ShowEditor();
         break;
@@ -324,36 +329,87 @@ void TKivDbGrid::showListCombo() {
         return;
     }
     listCombo_->setReadOnly(ReadOnly());
+    showOverCell(listCombo_, field);
+}
+
+TKivInplaceLookupCombo* TKivDbGrid::CreateLookupCombo() {
+    return new TKivInplaceLookupCombo(viewport());
+}
+
+void TKivDbGrid::showLookupCombo() {
+    auto* look = qobject_cast<TKivLookField*>(selectedLookField());
+    if (!look || !currentIndex().isValid() || !look->LookupDataSet()) return;
+    try {
+        if (!lookupCombo_) {
+            lookupCombo_ = CreateLookupCombo();
+            lookupCombo_->hide();
+            lookupCombo_->installEventFilter(this);
+            new TDataSource(lookupCombo_); // lists the lookup dataset
+        }
+        auto* list = lookupCombo_->findChild<TDataSource*>();
+        list->setDataSet(look->LookupDataSet());
+        lookupCombo_->setListSource(list);
+        lookupCombo_->setKeyField(look->LookupKeyFields());
+        lookupCombo_->setListField(look->ResultFieldNames().join(QLatin1Char(';')));
+        lookupCombo_->setDataSource(DataSource());
+        lookupCombo_->setDataField(look->FieldName());
+        lookupCombo_->setListFieldIndex(look->ListFieldIndex());
+    } catch (const std::exception&) {
+        delete lookupCombo_;
+        KivShowMessage(QStringLiteral("Error create LookupCombo!"));
+        ShowEditor();
+        return;
+    }
+    lookupCombo_->setReadOnly(ReadOnly());
+    // As wide as the lookup's grid fields ask, else the combo's own list width.
+    int width = 0;
+    if (!look->LookupGridFields.isEmpty()) {
+        int chars = 0;
+        for (const TField* f : look->GridFields())
+            chars += f->DisplayWidth();
+        width = KivMeasureFont(font()).width() * (chars + 3);
+    }
+    lookupCombo_->setDropDownWidth(width);
+    showOverCell(lookupCombo_, look);
+}
+
+void TKivDbGrid::showOverCell(QComboBox* combo, TField* field) {
     QFont f = font();
     if (OnSetFont) OnSetFont(this, field, f);
-    listCombo_->setFont(f);
-    listCombo_->setGeometry(visualRect(at));
+    combo->setFont(f);
+    combo->setGeometry(visualRect(currentIndex()));
     if (OnSetLayout) OnSetLayout(this, field);
-    listCombo_->show();
-    listCombo_->raise();
-    listCombo_->setFocus();
-    listCombo_->showPopup();
+    combo->show();
+    combo->raise();
+    combo->setFocus();
+    combo->showPopup();
 }
 
 // Keys of the list combo as the grid's editor: Enter moves on to the next
 // column, Esc returns to the grid, and leaving it closes it.
 bool TKivDbGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == listCombo_ && listCombo_) {
-        if (event->type() == QEvent::KeyPress && !listCombo_->view()->isVisible()) {
+    QComboBox* combo = nullptr;
+    if (watched == listCombo_ && listCombo_) combo = listCombo_;
+    if (watched == lookupCombo_ && lookupCombo_) combo = lookupCombo_;
+    if (combo) {
+        if (event->type() == QEvent::KeyPress && !combo->view()->isVisible()) {
             const auto* k = static_cast<QKeyEvent*>(event);
             const bool enter = isEnter(k->key()) &&
                                !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
             if (enter || k->key() == Qt::Key_Escape) {
-                listCombo_->hide();
+                combo->hide();
                 setFocus();
                 if (enter) KivEnterAsTab(this, k->key());
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut) {
             const auto* f = static_cast<QFocusEvent*>(event);
-            if (f->reason() != Qt::PopupFocusReason && listCombo_->isVisible() &&
-                !listCombo_->view()->isVisible())
-                listCombo_->hide();
+            // The lookup combo's code edit takes the focus without closing it.
+            const bool toCodeEdit = lookupCombo_ && combo == lookupCombo_ &&
+                                    lookupCombo_->isAncestorOf(QApplication::focusWidget());
+            if (f->reason() != Qt::PopupFocusReason && combo->isVisible() &&
+                !combo->view()->isVisible() && !toCodeEdit)
+                combo->hide();
         }
     }
     return TDBGrid::eventFilter(watched, event);

@@ -1,12 +1,14 @@
 // The kit's data grid. On top of the framework grid the owner colours and
 // styles each data cell per field and row, column titles run over several
 // lines with their own alignment, a totals line can sit under the rows, list
-// fields are edited with digit keys or a list combo, Enter moves to the next
-// column, and a lookup column opens its lookup dataset's editing window on
-// Alt+F1. Also the two-list dialog that chooses the visible fields.
+// fields are edited with digit keys or a list combo, lookup fields with a
+// lookup combo, Enter moves to the next column, and a lookup column opens its
+// lookup dataset's editing window on Alt+F1. Also the two-list dialog that chooses the visible fields.
 #pragma once
 
 #include "DBGrid.h"
+#include "KivContr.h"
+#include "KivLook.h"
 
 #include <QDialog>
 #include <QList>
@@ -15,7 +17,6 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
-#include "KivContr.h"
 
 // Total texts of the totals line by field name.
 class TListTotal {
@@ -42,6 +43,13 @@ protected:
     void DataSetScrolled(int distance) override;
     void LayoutChanged() override;
     void RecordChanged(TField* field) override;
+};
+
+// The drop-down editor of a lookup-field column.
+class TKivInplaceLookupCombo : public TKivDBLookupCombo {
+    Q_OBJECT
+public:
+    using TKivDBLookupCombo::TKivDBLookupCombo;
 };
 
 class TKivDbGrid : public TDBGrid {
@@ -92,6 +100,7 @@ public:
     void ShowCellEditor();
     // The in-place list combo; null until first used.
     TKivDBCombo* ListCombo() const { return listCombo_; }
+    TKivInplaceLookupCombo* LookupCombo() const { return lookupCombo_; }
     // Opens the lookup dataset's editing window for the selected lookup
     // column and stores the key chosen there.
     void EditLookupData();
@@ -101,6 +110,9 @@ public:
     void FieldsVisibility();
 
 protected:
+    // The lookup column's drop-down editor, owned by the grid; a subclass may
+    // make its own kind.
+    virtual TKivInplaceLookupCombo* CreateLookupCombo();
     // A subclass may supply the totals of columns this way when no totals
     // list is used; false: no text.
     virtual bool GetTotalText(int column, QString& text);
@@ -123,6 +135,9 @@ private:
     void linkChanged();
     void hideSpecialEditors();
     void showListCombo();
+    void showLookupCombo();
+    // Places a drop-down editor over the current cell and opens its list.
+    void showOverCell(QComboBox* combo, TField* field);
     void listDigit(int digit);
     void nextLookupResult();
     TField* selectedLookField() const;
@@ -135,6 +150,7 @@ private:
     std::unique_ptr<TListTotal> listTotal_;
     TEditorKind editorKind_ = TEditorKind::Plain;
     QPointer<TKivDBCombo> listCombo_;
+    QPointer<TKivInplaceLookupCombo> lookupCombo_;
     TotalsBar* totals_ = nullptr;
     int placing_ = 0;
 };

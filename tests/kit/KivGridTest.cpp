@@ -490,3 +490,20 @@ TEST_F(LookupColumn, AltF1OpensTheLookupsWindowAndStoresTheChosenKey) {
     code->setReadOnly(true);
     EXPECT_FALSE(grid.IsTabStop(1));
 }
+
+TEST_F(LookupColumn, CtrlEnterOpensALookupComboOverTheCellThatStoresTheKey) {
+    grid.resize(400, 200);
+    press(&grid, Qt::Key_Return, Qt::ControlModifier);
+    TKivInplaceLookupCombo* combo = grid.LookupCombo();
+    ASSERT_NE(combo, nullptr);
+    EXPECT_TRUE(combo->isVisibleTo(&grid));
+    EXPECT_EQ(combo->KeyValue(), 10);
+    EXPECT_EQ(combo->currentText(), "intro");
+    combo->hidePopup();
+    combo->ChooseKey(30);
+    EXPECT_EQ(code->AsInteger(), 30);
+    EXPECT_EQ(look->Value(), "Menus");
+    // Esc goes back to the grid.
+    press(combo, Qt::Key_Escape);
+    EXPECT_FALSE(combo->isVisibleTo(&grid));
+}
