@@ -164,8 +164,39 @@ void TKivCustomDBLookupCombo::fillList() {
     showing_ = false;
 }
 
+// Until the list is needed whole, the closed combo shows its key's row
+// alone: a table of thousands of topics is not read again after every change.
+void TKivCustomDBLookupCombo::showKeyRow() {
+    auto* items = static_cast<QStandardItemModel*>(model());
+    showing_ = true;
+    items->clear();
+    TDataSet* ds = listLink_->Active() ? listLink_->DataSet() : nullptr;
+    const QList<TField*> fields = ListFields();
+    if (ds && !fields.isEmpty() && !keyValue_.isNull() && ds->FindField(keyField_)) {
+        QStringList names;
+        for (const TField* f : fields)
+            names << f->FieldName();
+        const QVariant found = ds->Lookup(keyField_, keyValue_, names.join(QLatin1Char(';')));
+        if (!found.isNull()) {
+            const QVariantList values =
+                found.typeId() == QMetaType::QVariantList ? found.toList() : QVariantList{found};
+            QList<QStandardItem*> row;
+            for (const QVariant& v : values)
+                row << new QStandardItem(v.toString());
+            row.first()->setData(keyValue_, Qt::UserRole);
+            items->appendRow(row);
+        }
+    }
+    setModelColumn(listFieldIndex_ < items->columnCount() ? listFieldIndex_ : 0);
+    setCurrentIndex(items->rowCount() > 0 ? 0 : -1);
+    showing_ = false;
+}
+
 void TKivCustomDBLookupCombo::showKey() {
-    if (dirty_) fillList();
+    if (dirty_) {
+        showKeyRow();
+        return;
+    }
     int at = -1;
     if (!keyValue_.isNull())
         for (int r = 0; r < model()->rowCount() && at < 0; ++r)
@@ -176,7 +207,7 @@ void TKivCustomDBLookupCombo::showKey() {
 }
 
 void TKivCustomDBLookupCombo::showPopup() {
-    if (dirty_) showKey();
+    ensureList();
     table_->resizeColumnsToContents();
     int width = dropDownWidth_;
     if (width <= 0) {
@@ -187,6 +218,12 @@ void TKivCustomDBLookupCombo::showPopup() {
     view()->setMinimumWidth(qMax(width, this->width()));
     QComboBox::showPopup();
     if (currentIndex() >= 0) table_->selectRow(currentIndex());
+}
+
+void TKivCustomDBLookupCombo::ensureList() {
+    if (!dirty_) return;
+    fillList();
+    showKey();
 }
 
 // ---------------------------------------------------------------- the key
@@ -264,6 +301,7 @@ void TKivCustomDBLookupCombo::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
+        ensureList();
     }
     if (isEnter(key) && (mods & Qt::ControlModifier)) {
         showPopup();

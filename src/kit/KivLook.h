@@ -102,7 +102,9 @@ private:
     friend class ListLink;
     void listChanged();
     void fillList();
+    void showKeyRow();
     void showKey();
+    void ensureList();
     void dataChanged();
     void nextListField();
     TField* keyTarget() const; // the field that stores the key

@@ -167,6 +167,8 @@ TEST_F(KivFindTest, KeyShownThroughItsLookupFieldIsPickedFromTheList) {
     EXPECT_EQ(finder.Dialog()->Rows()[0].Label->text(), "TITLE");
     auto* combo = qobject_cast<TKivDBLookupCombo*>(finder.Dialog()->Rows()[0].Editor);
     ASSERT_NE(combo, nullptr);
+    combo->showPopup(); // the list is read when it opens
+    combo->hidePopup();
     EXPECT_EQ(combo->count(), 4);
     combo->ChooseKey(40.0);
     EXPECT_TRUE(finder.FindChosen());
