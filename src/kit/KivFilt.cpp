@@ -344,6 +344,16 @@ void TKivFilter::restoreState(bool keepPosition) {
 }
 
 void TKivFilter::activeChanged() {
+    // The extract closed (with its project): the data source would go on
+    // showing a closed query, so it shows its own dataset again.
+    if (!busy_ && underlying_ && dataSource_ && dataSource_->DataSet() == extracts_ &&
+        extracts_ && !extracts_->Active()) {
+        TDataSet* own = underlying_;
+        underlying_ = nullptr;
+        isSet_ = false;
+        BusyScope busy(busy_);
+        dataSource_->setDataSet(own);
+    }
     TDataSet* shown = dataSource_ ? dataSource_->DataSet() : nullptr;
     if (saved_.dataSet != shown) restoreState(false);
     if (busy_) return;

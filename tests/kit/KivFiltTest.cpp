@@ -229,6 +229,18 @@ TEST_F(KivFiltTest, ALikeClauseRunsAnExtractThatStandsInForTheTable) {
     EXPECT_TRUE(topics->Filtered());
 }
 
+TEST_F(KivFiltTest, AClosedExtractGivesTheDataSourceItsTableBack) {
+    use({clause("NAME", "~", "n")});
+    filter.SetFilter(true);
+    ASSERT_NE(shown(), topics);
+    topics->Close(); // the project closes: every dataset does
+    filter.QExtracts()->Close();
+    EXPECT_EQ(shown(), topics);
+    EXPECT_FALSE(filter.FilterIsSet());
+    topics->Open();
+    EXPECT_EQ(ids(*shown()).size(), 4);
+}
+
 TEST_F(KivFiltTest, AnExtractTheServerRefusesTakesTheFilterOff) {
     filter.setFilterSetAs(fsQuery);
     filter.ExtraConditions() << "NOSUCH>1"; // a column the table lacks
