@@ -17,6 +17,7 @@ namespace {
 constexpr int kRowStep = 23;
 constexpr int kLinkStep = 21;
 constexpr int kHeader = 57;
+constexpr int kOperationWidth = 52;
 
 const QColor kGrey(128, 128, 128);
 
@@ -401,8 +402,9 @@ void TFormFilter::placeRow(int row) {
     }
     item.Field->setGeometry(x, y, WidthFieldName, 21);
     x += WidthFieldName + 2;
-    item.Operation->setGeometry(x, y, 38, 21);
-    x += 40;
+    // Wide enough for "<=" beside this style's drop-down arrow.
+    item.Operation->setGeometry(x, y, kOperationWidth, 21);
+    x += kOperationWidth + 2;
     if (item.Value) item.Value->move(x, y);
     rowsHost_->resize(qMax(Scroll->viewport()->width(), x + (item.Value ? item.Value->width() : 0) + 4),
                       3 + int(rows_.size()) * kRowStep);
