@@ -112,6 +112,9 @@ TDM::TDM(QObject* parent) : TDataModule(parent), SettingsFile(SettingsFilePath()
     for (const FieldDef& def : kTopicFields)
         addField(TbMain, def, true);
     TbMain->FieldByName(QStringLiteral("DECLAR"))->setTag(8);
+    // The grid shows the short fields; the texts have their own pages.
+    for (const char* hidden : {"TEXT", "UNIT", "CLASS", "DECLAR"})
+        TbMain->FieldByName(QLatin1String(hidden))->setVisible(false);
     TbMain->OnNewRecord = [this](TDataSet* ds) { TbMainNewRecord(ds); };
     TbMain->AfterPost = [this](TDataSet* ds) { TbMainAfterPost(ds); };
     TbMain->AfterDelete = [this](TDataSet* ds) { TbMainAfterDelete(ds); };

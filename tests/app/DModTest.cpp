@@ -29,6 +29,11 @@ TEST_F(DModTest, CreatesTheProjectWithItsTableAndOpensIt) {
     EXPECT_EQ(dm.TbMain->FieldNames(),
               QStringList({"ID", "NAME", "KEYS", "AKEYS", "BSEQ", "CTX", "WINDOW", "TEXT", "UNIT",
                            "CLASS", "DECLAR", "State"}));
+    QStringList visible;
+    for (const TField* f : dm.TbMain->Fields())
+        if (f->Visible()) visible << f->DisplayName();
+    EXPECT_EQ(visible, QStringList({"ID", "Name", "Keys", "AKeys", "Browse sequence", "Context",
+                                    "Window", "State"}));
     createProject();
     for (const auto& [name, bytes] : folderFiles(d))
         EXPECT_TRUE(name.startsWith("book.")) << name.toStdString();
