@@ -10,9 +10,16 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 namespace topicbench {
+
+// One line of a comparison table: ours, the peer's, their ratio and a note.
+inline void printRatioRow(const char* what, double ours, double peer, const QString& note = {}) {
+    std::printf("%-40s %10.3f %10.3f %8.2f  %s\n", what, ours, peer, peer > 0 ? ours / peer : 0.0,
+                note.toUtf8().constData());
+}
 
 struct Topic {
     qint64 id = 0;

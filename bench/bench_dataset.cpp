@@ -58,11 +58,6 @@ long walk(TDataSet& ds, size_t& sink) {
     return rows;
 }
 
-void row(const char* what, double ours, double lite, const QString& note = {}) {
-    std::printf("%-40s %10.2f %10.2f %8.2f  %s\n", what, ours, lite, lite > 0 ? ours / lite : 0.0,
-                note.toUtf8().constData());
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -136,11 +131,12 @@ int main(int argc, char** argv) {
         sqlite3_finalize(st);
         sqlite3_close(again);
     });
-    row("open, first cursor on the file", best(runs, [&] { openTable(); }), liteOpen,
-        QStringLiteral("(the engine reads and indexes the file)"));
+    printRatioRow("open, first cursor on the file", best(runs, [&] { openTable(); }), liteOpen,
+                  QStringLiteral("(the engine reads and indexes the file)"));
     {
         auto first = openTable();
-        row("open, second cursor on the file", best(runs, [&] { openTable(); }), liteOpen);
+        printRatioRow("open, second cursor on the file", best(runs, [&] { openTable(); }),
+                      liteOpen);
     }
 
     TTable table;
@@ -154,8 +150,8 @@ int main(int argc, char** argv) {
     sqlite3_stmt* byId = prepare(db, "select ID, NAME from topics order by ID");
     double ours = best(runs, [&] { a = walk(table, sink); });
     double lite = best(runs, [&] { b = walk(byId, sink); });
-    row("walk Next to Eof reading ID, NAME", ours, lite,
-        QStringLiteral("%1 / %2 rows").arg(a).arg(b));
+    printRatioRow("walk Next to Eof reading ID, NAME", ours, lite,
+                  QStringLiteral("%1 / %2 rows").arg(a).arg(b));
 
     // Locate by a title prefix in any case, of a record near the end of the ID order.
     table.Last();
@@ -179,9 +175,9 @@ int main(int argc, char** argv) {
                 QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(like, 1)));
         sqlite3_reset(like);
     });
-    row("Locate NAME, case-insensitive, partial", ours, lite,
-        foundOurs == foundLite ? QStringLiteral("same record")
-                               : QStringLiteral("DIFFERENT RECORDS"));
+    printRatioRow("Locate NAME, case-insensitive, partial", ours, lite,
+                  foundOurs == foundLite ? QStringLiteral("same record")
+                                         : QStringLiteral("DIFFERENT RECORDS"));
 
     // Switching the order between two indexed fields, standing on the first
     // record; for SQLite a new order is a new select, prepared and stepped.
@@ -201,7 +197,7 @@ int main(int argc, char** argv) {
             sqlite3_finalize(st);
         }
     });
-    row("IndexFieldNames NAME then ID", ours, lite);
+    printRatioRow("IndexFieldNames NAME then ID", ours, lite);
 
     // Filter and walk the filtered records.
     sqlite3_stmt* filtered =
@@ -213,7 +209,8 @@ int main(int argc, char** argv) {
         a = walk(table, sink);
     });
     lite = best(runs, [&] { b = walk(filtered, sink); });
-    row("Filter (NAME>='M') and walk", ours, lite, QStringLiteral("%1 / %2 rows").arg(a).arg(b));
+    printRatioRow("Filter (NAME>='M') and walk", ours, lite,
+                  QStringLiteral("%1 / %2 rows").arg(a).arg(b));
 
     for (sqlite3_stmt* st : {byId, like, filtered})
         sqlite3_finalize(st);

@@ -109,11 +109,6 @@ long consume(const SqlResult& r, size_t& sink) {
     return r.rowCount();
 }
 
-void row(const char* what, double ours, double lite, const QString& note = {}) {
-    std::printf("%-34s %10.3f %10.3f %8.2f  %s\n", what, ours, lite, lite > 0 ? ours / lite : 0.0,
-                note.toUtf8().constData());
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -125,7 +120,7 @@ int main(int argc, char** argv) {
     const std::vector<Topic> topics = makeTopics(n);
     size_t sink = 0;
 
-    std::printf("%-34s %10s %10s %8s\n", "operation (best of runs)", "dBase ms", "SQLite ms",
+    std::printf("%-40s %10s %10s %8s\n", "operation (best of runs)", "dBase ms", "SQLite ms",
                 "ratio");
 
     // Bulk insert.
@@ -164,7 +159,7 @@ int main(int argc, char** argv) {
     }
     lite.exec("commit");
     const double liteInsert = double(timer.nsecsElapsed()) / 1e6;
-    row("bulk insert", oursInsert, liteInsert);
+    printRatioRow("bulk insert", oursInsert, liteInsert);
 
     // Open with four indexes (no one holds the table now).
     const long before = rssKb();
@@ -177,15 +172,15 @@ int main(int argc, char** argv) {
         Lite again(litePath);
         again.query("select count(*) from topics");
     });
-    row("open table, 4 indexes", oursOpen, liteOpen,
-        QStringLiteral("(target: < 500 ms; SQLite reads its pages later)"));
+    printRatioRow("open table, 4 indexes", oursOpen, liteOpen,
+                  QStringLiteral("(target: < 500 ms; SQLite reads its pages later)"));
 
     const int runs = 3;
     auto compare = [&](const char* what, const QString& ours, const char* theirs) {
         long a = 0, b = 0;
         const double t1 = best(runs, [&] { a = consume(sql.execute(ours), sink); });
         const double t2 = best(runs, [&] { b = lite.query(theirs); });
-        row(what, t1, t2, QStringLiteral("%1 / %2 rows").arg(a).arg(b));
+        printRatioRow(what, t1, t2, QStringLiteral("%1 / %2 rows").arg(a).arg(b));
     };
     lite.exec("pragma case_sensitive_like = on"); // our Like is case-sensitive
     compare("full scan (all but memos)",
@@ -215,7 +210,7 @@ int main(int argc, char** argv) {
                       .toUtf8()
                       .constData());
     });
-    row("update one row by ID", oursUpdate, liteUpdate);
+    printRatioRow("update one row by ID", oursUpdate, liteUpdate);
 
     const double dbfKb = double(QFileInfo(dbf).size()) / 1024.0;
     const double memoKb =

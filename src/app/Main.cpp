@@ -1,11 +1,12 @@
 #include "Main.h"
 
 #include "Application.h"
+#include "ColorComboBox.h"
+#include "DBNavigator.h"
 #include "DMod.h"
 #include "DiMacro.h"
 #include "DiOption.h"
-#include "ColorComboBox.h"
-#include "DBNavigator.h"
+#include "DiPara.h"
 #include "KivContr.h"
 #include "KivFilt.h"
 #include "KivFind.h"
@@ -17,35 +18,35 @@
 #include "KivTable.h"
 #include "ProjectFiles.h"
 #include "TopicCodes.h"
-#include "UnitTopics.h"
 #include "UIServices.h"
+#include "UnitTopics.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QFontComboBox>
-#include <QSpinBox>
 #include <QFrame>
-#include <QLineEdit>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QStyledItemDelegate>
-#include <QToolTip>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 TFormMain* FormMain = nullptr;
@@ -192,9 +193,9 @@ void TFormMain::buildToolPanel() {
                                   QStyle::SP_DialogOpenButton);
     SpeedButton1 = speedButton(PanelTools, "SpeedButton1", QStringLiteral("Close project"),
                                QStyle::SP_DialogCloseButton);
-    SpeedButton6 = speedButton(PanelTools, "SpeedButton6",
-                               QStringLiteral("Generate pages from Delphi unit"),
-                               QStyle::SP_FileDialogStart);
+    SpeedButton6 =
+        speedButton(PanelTools, "SpeedButton6", QStringLiteral("Generate pages from Delphi unit"),
+                    QStyle::SP_FileDialogStart);
     SpeedButton2 = speedButton(PanelTools, "SpeedButton2", QStringLiteral("Invoke Help Compiler"),
                                QStyle::SP_ComputerIcon);
     SpeedButtonCompile = speedButton(
@@ -225,9 +226,10 @@ void TFormMain::buildToolPanel() {
     KivFindDlg = new TKivFindDlg(this);
     KivFindDlg->setObjectName(QStringLiteral("KivFindDlg"));
     KivFindDlg->setDataSource(DM->DSMain);
-    SpeedButton4 = speedButton(PanelTools, "SpeedButton4",
-                               QStringLiteral("Text search and replace Ctrl+F\n    ( Again Ctrl+L )"),
-                               QStyle::SP_FileDialogContentsView);
+    SpeedButton4 =
+        speedButton(PanelTools, "SpeedButton4",
+                    QStringLiteral("Text search and replace Ctrl+F\n    ( Again Ctrl+L )"),
+                    QStyle::SP_FileDialogContentsView);
     row[0]->addWidget(SpeedButton4);
     connect(SpeedButton4, &QToolButton::clicked, this, &TFormMain::SpeedButton4Click);
     RichEditSearch = new TRichEditSearch(this);
@@ -243,12 +245,14 @@ void TFormMain::buildToolPanel() {
     row[0]->addWidget(ComboBoxAddPage);
     SpeedButtonAdd = speedButton(PanelTools, "SpeedButtonAdd", QStringLiteral("Create page"),
                                  QStyle::SP_FileDialogNewFolder);
-    SpeedButtonAddPopup = speedButton(PanelTools, "SpeedButtonAddPopup",
-                                      QStringLiteral("Create popup page"), QStyle::SP_TitleBarNormalButton);
+    SpeedButtonAddPopup =
+        speedButton(PanelTools, "SpeedButtonAddPopup", QStringLiteral("Create popup page"),
+                    QStyle::SP_TitleBarNormalButton);
     row[0]->addWidget(SpeedButtonAdd);
     row[0]->addWidget(SpeedButtonAddPopup);
     connect(SpeedButtonAdd, &QToolButton::clicked, this, [this] { SpeedButtonAddClick(false); });
-    connect(SpeedButtonAddPopup, &QToolButton::clicked, this, [this] { SpeedButtonAddClick(true); });
+    connect(SpeedButtonAddPopup, &QToolButton::clicked, this,
+            [this] { SpeedButtonAddClick(true); });
     row[0]->addStretch();
     connect(SpeedButtonNew, &QToolButton::clicked, this, &TFormMain::SpeedButtonNewClick);
     connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormMain::SpeedButtonOpenClick);
@@ -311,16 +315,17 @@ void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
         return e;
     };
 
-    KivDBLookupComboGoto = lookupCombo("KivDBLookupComboGoto",
-                                       QStringLiteral("Go to topic\nCtrl+Z - change field for search"),
-                                       DM->DSCalc, 1, 200);
+    KivDBLookupComboGoto = lookupCombo(
+        "KivDBLookupComboGoto", QStringLiteral("Go to topic\nCtrl+Z - change field for search"),
+        DM->DSCalc, 1, 200);
     setBackground(KivDBLookupComboGoto, palette().color(QPalette::Button));
     KivDBLookupComboGoto->OnChange = [this](QObject*) { KivDBLookupComboGotoClick(); };
     KivDBEdit1 = edit("KivDBEdit1", QStringLiteral("Topic ID"), "ID", 60);
     KivDBEdit2 = edit("KivDBEdit2", QStringLiteral("Topic title"), "NAME", 260);
     KivDBEdit3 = edit("KivDBEdit3", QStringLiteral("Browse sequence"), "BSEQ", 100);
-    for (QWidget* w : {static_cast<QWidget*>(KivDBLookupComboGoto), static_cast<QWidget*>(KivDBEdit1),
-                       static_cast<QWidget*>(KivDBEdit2), static_cast<QWidget*>(KivDBEdit3)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(KivDBLookupComboGoto), static_cast<QWidget*>(KivDBEdit1),
+          static_cast<QWidget*>(KivDBEdit2), static_cast<QWidget*>(KivDBEdit3)})
         row[1]->addWidget(w);
     row[1]->addStretch();
 
@@ -340,13 +345,14 @@ void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
     KivDBCombo1->setDataField(QStringLiteral("State"));
     KivDBCombo1->setItemDelegate(new StateItemDelegate(KivDBCombo1));
     KivDBCombo1->setFixedWidth(80);
-    for (QWidget* w : {static_cast<QWidget*>(KivDBEdit4), static_cast<QWidget*>(KivDBEdit5),
-                       static_cast<QWidget*>(DBComboBoxWindows), static_cast<QWidget*>(KivDBCombo1)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(KivDBEdit4), static_cast<QWidget*>(KivDBEdit5),
+          static_cast<QWidget*>(DBComboBoxWindows), static_cast<QWidget*>(KivDBCombo1)})
         row[2]->addWidget(w);
-    for (QWidget* w : {static_cast<QWidget*>(KivDBLookupComboGoto), static_cast<QWidget*>(KivDBEdit1),
-                       static_cast<QWidget*>(KivDBEdit2), static_cast<QWidget*>(KivDBEdit3),
-                       static_cast<QWidget*>(KivDBEdit4), static_cast<QWidget*>(KivDBEdit5),
-                       static_cast<QWidget*>(KivDBCombo1)})
+    for (QWidget* w : {static_cast<QWidget*>(KivDBLookupComboGoto),
+                       static_cast<QWidget*>(KivDBEdit1), static_cast<QWidget*>(KivDBEdit2),
+                       static_cast<QWidget*>(KivDBEdit3), static_cast<QWidget*>(KivDBEdit4),
+                       static_cast<QWidget*>(KivDBEdit5), static_cast<QWidget*>(KivDBCombo1)})
         KivUseContextMenu(w, TPopupMenuKivDBFieldControls::Instance());
     row[2]->addStretch();
 
@@ -386,8 +392,8 @@ void TFormMain::buildTopicRows(QHBoxLayout* const row[5]) {
                        QStringLiteral("P"), &TFormMain::SpeedButtonPopup1Click);
         } else {
             codeButton(SpeedButtonJump2, "SpeedButtonJump2",
-                       QStringLiteral("Create link (by second list of topics)"), QStringLiteral("J"),
-                       &TFormMain::SpeedButtonJump2Click);
+                       QStringLiteral("Create link (by second list of topics)"),
+                       QStringLiteral("J"), &TFormMain::SpeedButtonJump2Click);
             codeButton(SpeedButtonPopup2, "SpeedButtonPopup2",
                        QStringLiteral("Create popup link (by second list of topics)"),
                        QStringLiteral("P"), &TFormMain::SpeedButtonPopup2Click);
@@ -470,16 +476,16 @@ void TFormMain::buildFormattingRow(QHBoxLayout* row) {
     ColorComboBox->setToolTip(QStringLiteral("Color"));
     connect(ColorComboBox, &QComboBox::activated, this, &TFormMain::ColorComboBoxChange);
     row->addWidget(ColorComboBox);
-    SpinEditSize = spin("SpinEditSize", QStringLiteral("Size"), 1, 100, 10,
-                        &TFormMain::SpinEditSizeChange);
+    SpinEditSize =
+        spin("SpinEditSize", QStringLiteral("Size"), 1, 100, 10, &TFormMain::SpinEditSizeChange);
     SpeedButtonBold = toggle("SpeedButtonBold", QStringLiteral("Bold"), QStringLiteral("B"),
                              &TFormMain::SpeedButtonBoldClick);
     SpeedButtonItalic = toggle("SpeedButtonItalic", QStringLiteral("Italic"), QStringLiteral("I"),
                                &TFormMain::SpeedButtonItalicClick);
     SpeedButtonUnderline = toggle("SpeedButtonUnderline", QStringLiteral("Underline"),
                                   QStringLiteral("U"), &TFormMain::SpeedButtonUnderlineClick);
-    SpeedButtonStrike = toggle("SpeedButtonStrike", QStringLiteral("StrikeOut"), QStringLiteral("S"),
-                               &TFormMain::SpeedButtonStrikeClick);
+    SpeedButtonStrike = toggle("SpeedButtonStrike", QStringLiteral("StrikeOut"),
+                               QStringLiteral("S"), &TFormMain::SpeedButtonStrikeClick);
     SpeedButtonLeft = toggle("SpeedButtonLeft", QStringLiteral("Left"), QStringLiteral("L"),
                              &TFormMain::SpeedButtonLeftClick);
     SpeedButtonCenter = toggle("SpeedButtonCenter", QStringLiteral("Center"), QStringLiteral("C"),
@@ -591,7 +597,8 @@ void TFormMain::UpdateProjectControls() {
     QVariant current;
     if (open && DM->TbMain->Active() && !DM->TbMain->IsEmpty())
         current = DM->TbMain->FieldByName(QStringLiteral("ID"))->AsInteger();
-    for (TKivDBLookupCombo* combo : {KivDBLookupComboGoto, KivDBLookupComboId, KivDBLookupComboName})
+    for (TKivDBLookupCombo* combo :
+         {KivDBLookupComboGoto, KivDBLookupComboId, KivDBLookupComboName})
         combo->setKeyValue(current);
 }
 
@@ -730,7 +737,8 @@ void TFormMain::PopupMenuTopicListPopup(QWidget* opener) {
 
 void TFormMain::SpeedButtonFiltersClick() {
     PopupMenuTopicListPopup(SpeedButtonFilters);
-    PopupMenuTopicList->exec(SpeedButtonFilters->mapToGlobal(QPoint(0, SpeedButtonFilters->height())));
+    PopupMenuTopicList->exec(
+        SpeedButtonFilters->mapToGlobal(QPoint(0, SpeedButtonFilters->height())));
 }
 
 void TFormMain::menuDone() {
@@ -824,7 +832,8 @@ void TFormMain::SpeedButtonPictureClick() {
         QStringLiteral("bmp"), DM->ProjectDir);
     if (file.isEmpty()) return;
     // The compiler finds the bitmap through the project's own search path.
-    InsertCode(*DBRichText, QStringLiteral("{bmc ") + QFileInfo(file).fileName() + QLatin1Char('}'));
+    InsertCode(*DBRichText,
+               QStringLiteral("{bmc ") + QFileInfo(file).fileName() + QLatin1Char('}'));
 }
 
 void TFormMain::SpeedButtonKeepnClick() {
@@ -833,8 +842,7 @@ void TFormMain::SpeedButtonKeepnClick() {
 
 void TFormMain::SpeedButtonAddClick(bool popup) {
     TKivTable& main = *DM->TbMain;
-    if (!main.Active() || (main.Bof() && main.Eof()) || ComboBoxAddPage->currentIndex() < 0)
-        return;
+    if (!main.Active() || (main.Bof() && main.Eof()) || ComboBoxAddPage->currentIndex() < 0) return;
     const QString kind = ComboBoxAddPage->currentText();
     const int current = int(main.FieldByName(QStringLiteral("ID"))->AsInteger());
     const int page = DM->FreeIdAfterCurrent();
@@ -865,16 +873,8 @@ void TFormMain::SyncFormatting() {
     SpeedButtonUnderline->setChecked(style & fsUnderline);
     SpeedButtonStrike->setChecked(style & fsStrikeOut);
     TParaAttributes& p = DBRichText->Paragraph();
-    switch (p.Alignment()) {
-    case TParaAlignment::Right:
-        SpeedButtonRight->setChecked(true);
-        break;
-    case TParaAlignment::Center:
-        SpeedButtonCenter->setChecked(true);
-        break;
-    default:
-        SpeedButtonLeft->setChecked(true);
-    }
+    AlignmentButton(p.Alignment(), SpeedButtonLeft, SpeedButtonCenter, SpeedButtonRight)
+        ->setChecked(true);
     SpeedButtonBullets->setChecked(p.Numbering() == TNumberingStyle::nsBullet);
     SpinEditFirst->setValue(p.FirstIndent());
     SpinEditLeft->setValue(p.LeftIndent());

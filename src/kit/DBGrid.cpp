@@ -14,7 +14,6 @@
 
 namespace {
 
-
 void showDatasetError(const EKivError& e) {
     if (!dynamic_cast<const EAbort*>(&e)) UIServices::instance().showError(e.message());
 }
@@ -136,7 +135,7 @@ public:
         auto* edit = static_cast<TDBGridInplaceEdit*>(editor);
         TField* f = grid_.Column(index.column()).Field;
         edit->setMaxLength(f && f->DataType() == TFieldType::ftString && f->Size() > 0 ? f->Size()
-                                                                                      : 32767);
+                                                                                       : 32767);
         edit->setAlignment(f ? KivQtAlignment(f->Alignment()) : Qt::AlignLeft);
         edit->setText(index.data(Qt::EditRole).toString());
         edit->setModified(false);
@@ -181,6 +180,14 @@ private:
 namespace {
 
 // The indicator column: a mark on the current record's row.
+// A header section's face and its bottom and right edges.
+void paintHeaderFrame(QPainter& painter, const QRect& rect, const QPalette& palette) {
+    painter.fillRect(rect, palette.button());
+    painter.setPen(palette.mid().color());
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+}
+
 class TIndicatorHeader : public QHeaderView {
 public:
     explicit TIndicatorHeader(TDBGrid& grid) : QHeaderView(Qt::Vertical, &grid), grid_(grid) {
@@ -192,10 +199,7 @@ public:
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
         painter->save();
-        painter->fillRect(rect, palette().button());
-        painter->setPen(palette().mid().color());
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-        painter->drawLine(rect.topRight(), rect.bottomRight());
+        paintHeaderFrame(*painter, rect, palette());
         TDataSet* ds = grid_.DataSet();
         if (ds && logicalIndex == grid_.CurrentRow()) {
             painter->setPen(palette().buttonText().color());
@@ -211,8 +215,8 @@ protected:
                 painter->drawLine(c.x() - 2, c.y() + 4, c.x() + 2, c.y() + 4);
                 break;
             default: {
-                const QPoint tri[3] = {{c.x() - 2, c.y() - 4}, {c.x() + 2, c.y()},
-                                       {c.x() - 2, c.y() + 4}};
+                const QPoint tri[3] = {
+                    {c.x() - 2, c.y() - 4}, {c.x() + 2, c.y()}, {c.x() - 2, c.y() + 4}};
                 painter->drawPolygon(tri, 3);
             }
             }
@@ -238,10 +242,7 @@ public:
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
         painter->save();
-        painter->fillRect(rect, palette().button());
-        painter->setPen(palette().mid().color());
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-        painter->drawLine(rect.topRight(), rect.bottomRight());
+        paintHeaderFrame(*painter, rect, palette());
         painter->setPen(palette().buttonText().color());
         painter->setFont(font());
         const QStringList lines = grid_.TitleLines(logicalIndex);
@@ -458,8 +459,9 @@ void TDBGrid::rebuildColumns() {
         for (const TColumn& o : old)
             if (o.Field == f) c = o;
         c.Field = f;
-        c.Width = std::max(f->DisplayWidth() * charWidth + 4,
-                           horizontalHeader()->fontMetrics().horizontalAdvance(f->DisplayLabel()) + 4);
+        c.Width =
+            std::max(f->DisplayWidth() * charWidth + 4,
+                     horizontalHeader()->fontMetrics().horizontalAdvance(f->DisplayLabel()) + 4);
         columns_.push_back(c);
     }
 }
@@ -539,8 +541,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     TDataSet* ds = DataSet();
     if (ds && current.row() != CurrentRow()) {
         const int inserting = ds->InsertIndex();
-        const int target = inserting >= 0 && current.row() > inserting ? current.row() - 1
-                                                                       : current.row();
+        const int target =
+            inserting >= 0 && current.row() > inserting ? current.row() - 1 : current.row();
         try {
             ds->CheckBrowseMode();
             ds->setRecNo(std::min(target, ds->RecordCount() - 1) + 1);
@@ -602,8 +604,7 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     if (trigger == NoEditTriggers || state() == EditingState)
         return QTableView::edit(index, trigger, event);
     // Only the current record's cells are edited.
-    if (!index.isValid() || index != currentIndex() || !CanEditColumn(index.column()))
-        return false;
+    if (!index.isValid() || index != currentIndex() || !CanEditColumn(index.column())) return false;
     if (!(editTriggers() & trigger) && trigger != AllEditTriggers) return false;
     const int column = index.column();
     if (!beginEdit()) return false;

@@ -60,21 +60,25 @@ TDialParagraph::TDialParagraph(QWidget* parent) : QDialog(parent) {
     setFixedSize(sizeHint());
 }
 
+QToolButton* AlignmentButton(TParaAlignment alignment, QToolButton* left, QToolButton* center,
+                             QToolButton* right) {
+    switch (alignment) {
+    case TParaAlignment::Right:
+        return right;
+    case TParaAlignment::Center:
+        return center;
+    default:
+        return left;
+    }
+}
+
 void TDialParagraph::Fill(TRichEdit& edit) {
     TParaAttributes& p = edit.Paragraph();
     SpinEditFirst->setValue(p.FirstIndent());
     SpinEditLeft->setValue(p.LeftIndent());
     SpinEditRight->setValue(p.RightIndent());
-    switch (p.Alignment()) {
-    case TParaAlignment::Right:
-        SpeedButtonRight->setChecked(true);
-        break;
-    case TParaAlignment::Center:
-        SpeedButtonCenter->setChecked(true);
-        break;
-    default:
-        SpeedButtonLeft->setChecked(true);
-    }
+    AlignmentButton(p.Alignment(), SpeedButtonLeft, SpeedButtonCenter, SpeedButtonRight)
+        ->setChecked(true);
     bullets_ = p.Numbering() == TNumberingStyle::nsBullet;
     SpeedButtonBullets->setChecked(bullets_);
 }

@@ -9,6 +9,11 @@
 class QSpinBox;
 class QToolButton;
 
+// Of three alignment buttons, the one that stands for `alignment` (left for
+// justified text, which has no button).
+QToolButton* AlignmentButton(TParaAlignment alignment, QToolButton* left, QToolButton* center,
+                             QToolButton* right);
+
 class TDialParagraph : public QDialog {
     Q_OBJECT
 public:

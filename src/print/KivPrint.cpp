@@ -4,8 +4,8 @@
 #include "Cp437.h"
 #include "DBGrid.h"
 #include "DiPrint.h"
-#include "KivForms.h"
 #include "KivContr.h" // completes the grid's list combo
+#include "KivForms.h"
 #include "KivGrid.h"
 #include "KivSpooler.h"
 #include "TDataSet.h"
@@ -94,11 +94,16 @@ TKivPrinter& KitPrinter() {
 
 TKivPitch KivTextPitch(int index) {
     switch (index) {
-    case 1: return {100, QByteArray("\x1B\x50\x12", 3)};
-    case 2: return {120, QByteArray("\x1B\x4D\x12", 3)};
-    case 3: return {170, QByteArray("\x1B\x50\x0F", 3)};
-    case 4: return {200, QByteArray("\x1B\x4D\x0F", 3)};
-    default: return {100, QByteArray()};
+    case 1:
+        return {100, QByteArray("\x1B\x50\x12", 3)};
+    case 2:
+        return {120, QByteArray("\x1B\x4D\x12", 3)};
+    case 3:
+        return {170, QByteArray("\x1B\x50\x0F", 3)};
+    case 4:
+        return {200, QByteArray("\x1B\x4D\x0F", 3)};
+    default:
+        return {100, QByteArray()};
     }
 }
 
@@ -110,8 +115,8 @@ int KivLineSpacing(double interval) {
 // ---------------------------------------------------------------- printer
 
 struct TKivPrinter::Caps {
-    int dpiX = 1, dpiY = 1;   // pixels per inch
-    int offX = 0, offY = 0;   // physical offset of the printable area, pixels
+    int dpiX = 1, dpiY = 1;    // pixels per inch
+    int offX = 0, offY = 0;    // physical offset of the printable area, pixels
     int width = 0, height = 0; // printable area, pixels
     int widthMm = 0, heightMm = 0;
 };
@@ -164,8 +169,10 @@ void TKivPrinter::prepareLayout() {
         switch (mode_) {
         case pmText:
             return int(mm * pitchW_ / 254 - (offset ? qint64(c.offX) * pitchW_ / c.dpiX / 10 : 0));
-        case pmFile: return int(mm * 100 / 254);
-        default: return int(mm * c.dpiX * 10 / 254 - (offset ? c.offX : 0));
+        case pmFile:
+            return int(mm * 100 / 254);
+        default:
+            return int(mm * c.dpiX * 10 / 254 - (offset ? c.offX : 0));
         }
     };
     const auto y = [&](qint64 mm, bool offset = true) -> int {
@@ -173,8 +180,10 @@ void TKivPrinter::prepareLayout() {
         case pmText:
             return int(mm * 2160 / (254 * spacingN_) -
                        (offset ? qint64(c.offY) * 216 / c.dpiY / spacingN_ : 0));
-        case pmFile: return int(mm * 36 / 254);
-        default: return int(mm * c.dpiY * 10 / 254 - (offset ? c.offY : 0));
+        case pmFile:
+            return int(mm * 36 / 254);
+        default:
+            return int(mm * c.dpiY * 10 / 254 - (offset ? c.offY : 0));
         }
     };
     if (settings_) {
@@ -348,10 +357,7 @@ void TKivPrinter::EndDoc() {
     switch (mode_) {
     case pmText:
         if (pageSelected_) EndPage();
-        // The reset goes out whichever page the printout ended on, and never
-        // as a line that could start one more page.
-        if (!spooler_->Write(QByteArray("\x1B\x40"))) throw EPrinterError("Error printing document");
-        if (!spooler_->EndDoc()) throw EPrinterError(QStringLiteral("Error closing document"));
+        endSpool();
         break;
     case pmGraphics:
         if (!painter_->end()) throw EPrinterError(QStringLiteral("Error closing document"));
@@ -364,6 +370,13 @@ void TKivPrinter::EndDoc() {
     }
 }
 
+// The reset goes out whichever page the printout ended on, and never as a
+// line that could start one more page.
+void TKivPrinter::endSpool() {
+    if (!spooler_->Write(QByteArray("\x1B\x40"))) throw EPrinterError("Error printing document");
+    if (!spooler_->EndDoc()) throw EPrinterError(QStringLiteral("Error closing document"));
+}
+
 void TKivPrinter::Abort() {
     checkPrinting("EndDoc without BeginDoc");
     Finally close{[this] {
@@ -372,8 +385,7 @@ void TKivPrinter::Abort() {
     }};
     switch (mode_) {
     case pmText:
-        if (!spooler_->Write(QByteArray("\x1B\x40"))) throw EPrinterError("Error printing document");
-        if (!spooler_->EndDoc()) throw EPrinterError(QStringLiteral("Error closing document"));
+        endSpool();
         break;
     case pmGraphics:
         Printer().abort();
@@ -429,9 +441,10 @@ void TKivPrinter::StartPage() {
             p.setFont(s->NumberFont);
             const QFontMetrics fm = p.fontMetrics();
             const int length = fm.horizontalAdvance(numberLine_);
-            const int x = s->NumberPosition == 0   ? leftLimit_
-                          : s->NumberPosition == 1 ? rightLimit_ - length
-                                                   : leftLimit_ + (rightLimit_ - leftLimit_ - length) / 2;
+            const int x = s->NumberPosition == 0 ? leftLimit_
+                          : s->NumberPosition == 1
+                              ? rightLimit_ - length
+                              : leftLimit_ + (rightLimit_ - leftLimit_ - length) / 2;
             const int top = s->NumberAtTop ? std::max(0, topLimit_ - 2 * fm.height())
                                            : std::max(bottomLimit_, pageLength_ - 2 * fm.height());
             p.save();
@@ -442,9 +455,10 @@ void TKivPrinter::StartPage() {
         } else {
             const int length = int(numberLine_.size());
             // Centred between the limits, as the left and right places stay inside them.
-            const int blanks = s->NumberPosition == 0   ? leftLimit_
-                               : s->NumberPosition == 1 ? rightLimit_ - length
-                                                        : leftLimit_ + (rightLimit_ - leftLimit_ - length) / 2;
+            const int blanks = s->NumberPosition == 0 ? leftLimit_
+                               : s->NumberPosition == 1
+                                   ? rightLimit_ - length
+                                   : leftLimit_ + (rightLimit_ - leftLimit_ - length) / 2;
             numberLine_.prepend(QString(std::max(0, blanks), QLatin1Char(' ')));
         }
     }
@@ -480,7 +494,8 @@ void TKivPrinter::WriteRaw(const QString& text) {
             throw EPrinterError(QStringLiteral("Error saving document"));
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -586,8 +601,8 @@ void FormatRecord(TDataSet* dataSet, const QString& fieldChoice, QStringList& li
     for (TField* field : dataSet->Fields()) {
         if (!FieldSelected(dataSet, fieldChoice, field)) continue;
         const QString label = field->DisplayLabel();
-        items.append({label, field->DisplayText(),
-                      std::max(int(label.size()), field->DisplayWidth())});
+        items.append(
+            {label, field->DisplayText(), std::max(int(label.size()), field->DisplayWidth())});
         longest = std::max(longest, label.size());
     }
     if (!separator.isEmpty()) {
@@ -674,7 +689,8 @@ void PrintTable(TDBGrid* grid) {
     settings.SetTitle(KivGetStringProperty(dataSet, QStringLiteral("Caption")), dataSet);
     if (!PrintDialog().Execute(settings)) return;
 
-    const int charWidth = std::max(1, QFontMetrics(grid->font()).horizontalAdvance(QLatin1Char('0')));
+    const int charWidth =
+        std::max(1, QFontMetrics(grid->font()).horizontalAdvance(QLatin1Char('0')));
     QList<int> widths;
     for (int c = 0; c < grid->ColumnCount(); ++c)
         widths << grid->Column(c).Width / charWidth + 1;
@@ -712,8 +728,8 @@ void PrintTable(TDBGrid* grid) {
                 printer.Print(line);
             }
             if (kitGrid && kitGrid->Total() && printer.PagesRemain())
-                printer.Print(joined([&](int c) { return kitGrid->TotalText(c); },
-                                     QStringLiteral(" ")));
+                printer.Print(
+                    joined([&](int c) { return kitGrid->TotalText(c); }, QStringLiteral(" ")));
             printer.EndDoc();
         } catch (const std::exception&) {
             abortQuietly(printer);

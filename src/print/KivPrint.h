@@ -144,6 +144,7 @@ private:
     void checkPrinting(const char* message) const;
     // Closes whatever device the printout holds, without output.
     void releaseDevice();
+    void endSpool();
     QPainter& painter();
     int graphicsLineHeight();
     QString pageNumberText() const;

@@ -1,7 +1,8 @@
-#include "KitFolder.h"
 #include "KivContr.h"
+#include "KitFolder.h"
 #include "KivDB.h"
 #include "RecordingUI.h"
+#include "StateField.h"
 #include "TMemTable.h"
 
 #include <QAbstractItemView>
@@ -93,10 +94,7 @@ TEST_F(KivContrTest, EnterMovesTheFocusOn) {
 class ListCombo : public ::testing::Test {
 protected:
     void SetUp() override {
-        state = new TKivListField(&table);
-        state->setFieldName("State");
-        state->setValues({"", "Write", "Test", "Ready"});
-        state->setDataSet(&table);
+        state = addStateField(table);
         table.addFieldDefsFrom(table.Fields());
         table.Open();
         table.Append();

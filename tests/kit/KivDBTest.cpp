@@ -1,6 +1,7 @@
 #include "KivDB.h"
 #include "KivError.h"
 #include "RecordingUI.h"
+#include "StateField.h"
 #include "TDataSource.h"
 #include "TMemTable.h"
 
@@ -22,11 +23,8 @@ protected:
 class StateField : public ::testing::Test {
 protected:
     void SetUp() override {
-        state = new TKivListField(&table);
-        state->setFieldName("State");
+        state = addStateField(table);
         state->setDisplayLabel("Work state");
-        state->setValues({"", "Write", "Test", "Ready"});
-        state->setDataSet(&table);
         table.addFieldDefsFrom(table.Fields());
         table.Open();
         table.Append();
@@ -164,7 +162,7 @@ TEST_F(LookField, BringsBackEveryResultOfTheRowAtOnce) {
     add("none"); // no such unit
     EXPECT_TRUE(look->IsNull());
     look->setOptions(look->Options() | foValueNotInLookup);
-    EXPECT_FALSE(look->IsNull()); // the key is there, the row is not
+    EXPECT_FALSE(look->IsNull());       // the key is there, the row is not
     look->setLookupResultField("CODE"); // the key itself: the topic's own text shows
     EXPECT_EQ(look->AsString(), "none");
 }

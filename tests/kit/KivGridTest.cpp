@@ -1,9 +1,10 @@
+#include "KivGrid.h"
 #include "KitFolder.h"
 #include "KivContr.h"
 #include "KivDB.h"
 #include "KivFormDB.h"
-#include "KivGrid.h"
 #include "RecordingUI.h"
+#include "StateField.h"
 #include "TMemTable.h"
 
 #include <QAbstractItemView>
@@ -36,14 +37,11 @@ protected:
         auto* secret = field<TIntegerField>("SECRET"); // a tag ending in 8: never offered
         secret->setVisible(false);
         secret->setTag(18);
-        state = new TKivListField(&table);
-        state->setFieldName("State");
-        state->setValues({"", "Write", "Test", "Ready"});
-        state->setDataSet(&table);
+        state = addStateField(table);
         table.addFieldDefsFrom(table.Fields());
         table.Open();
-        for (const auto& [n, title, s] : {std::tuple{10, "Intro", 0}, {20, "About", 2},
-                                          {30, "Menus", 1}, {40, "Install", 3}}) {
+        for (const auto& [n, title, s] :
+             {std::tuple{10, "Intro", 0}, {20, "About", 2}, {30, "Menus", 1}, {40, "Install", 3}}) {
             table.Append();
             id->setAsInteger(n);
             name->setAsString(title);
@@ -320,8 +318,7 @@ TEST_F(Topics, TabStopsSkipWhatCannotBeTypedInto) {
 TEST(KivTitle, LinesBreakAtBlanksAndTheLastShowsWhatIsLeftOver) {
     const QFontMetrics fm(QApplication::font());
     const int width = fm.horizontalAdvance("Browse seq");
-    EXPECT_EQ(KivTitleLines("Browse sequence", width, fm, 3),
-              QStringList({"Browse", "sequence"}));
+    EXPECT_EQ(KivTitleLines("Browse sequence", width, fm, 3), QStringList({"Browse", "sequence"}));
     const QStringList two = KivTitleLines("Browse sequence of topics", width, fm, 2);
     ASSERT_EQ(two.size(), 2);
     EXPECT_EQ(two[0], "Browse");
@@ -334,7 +331,8 @@ TEST(KivTitle, LinesBreakAtBlanksAndTheLastShowsWhatIsLeftOver) {
 
 TEST_F(Topics, TitlesWrapOverTitleRowsWithTheirAlignment) {
     name->setDisplayLabel("Title of the topic as shown");
-    grid->horizontalHeader()->resizeSection(NameCol, grid->fontMetrics().horizontalAdvance("Title of") + 6);
+    grid->horizontalHeader()->resizeSection(NameCol,
+                                            grid->fontMetrics().horizontalAdvance("Title of") + 6);
     EXPECT_EQ(grid->TitleLines(NameCol).size(), 1);
     grid->setTitleRows(2);
     const QStringList lines = grid->TitleLines(NameCol);
