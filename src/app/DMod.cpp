@@ -19,8 +19,8 @@ namespace {
 struct FieldDef {
     const char* name;
     TFieldType type;
-    const char* label; // empty: the field name shows
-    int width;         // 0: the type's default
+    const char* label;          // empty: the field name shows
+    int width;                  // 0: the type's default
     const char* list = nullptr; // ";"-separated texts of a list field
 };
 

@@ -20,10 +20,10 @@ TDialMacro::TDialMacro(QWidget* parent) : QDialog(parent) {
     EditMacro = new QLineEdit(this);
     form->addRow(QStringLiteral("Caption"), EditCaption);
     form->addRow(QStringLiteral("Macro"), EditMacro);
-    auto* hint = new QLabel(
-        QStringLiteral("ExecFile(\"https://www.example.org/kivhelp\") - visit on web\n"
-                       "ExecFile(\"mailto:kivhelp@example.org\") - send a letter"),
-        this);
+    auto* hint =
+        new QLabel(QStringLiteral("ExecFile(\"https://www.example.org/kivhelp\") - visit on web\n"
+                                  "ExecFile(\"mailto:kivhelp@example.org\") - send a letter"),
+                   this);
     form->addRow(hint);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));

@@ -116,8 +116,7 @@ void LoadFilterFile(TKivFilter& filter, const QString& path) {
     if (!filter.DataSource() || !filter.DataSource()->DataSet() || !QFile::exists(path)) return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(
-            QStringLiteral("Cannot open file %1: %2").arg(path, file.errorString()));
+        throw EInOutError(QStringLiteral("Cannot open file %1: %2").arg(path, file.errorString()));
     filter.ReadFilters(file);
 }
 
@@ -129,8 +128,7 @@ void SaveFilterFile(const TKivFilter& filter, const QString& path) {
             QStringLiteral("Cannot create file %1: %2").arg(path, file.errorString()));
     filter.WriteFilters(file, path);
     if (!file.commit())
-        throw EInOutError(
-            QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()));
+        throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()));
 }
 
 QString SettingsFilePath() {

@@ -63,7 +63,9 @@ private:
         const QString text = w_.MemoContents->toPlainText();
         return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
     }
-    void setContents(const QStringList& lines) { w_.MemoContents->setPlainText(lines.join(QLatin1Char('\n'))); }
+    void setContents(const QStringList& lines) {
+        w_.MemoContents->setPlainText(lines.join(QLatin1Char('\n')));
+    }
     void appendContents(const QString& line) { setContents(contents() << line); }
 
     TFormMain& w_;
@@ -172,7 +174,8 @@ void Generator::generateMemberTopics(QStringList& members, const QString& listWo
     appendTopicRow(className_ + QLatin1Char(' ') + listWord);
     const bool inWindow = windowChosen(form_.ComboBoxPropWindows);
     WriteTopicTitle(edit_, className_ + QLatin1Char(' ') + listWord, true, inWindow);
-    if (inWindow) InsertPageLink(edit_, dm_, classId_, className_, false, form_.ComboBoxMainWindows);
+    if (inWindow)
+        InsertPageLink(edit_, dm_, classId_, className_, false, form_.ComboBoxMainWindows);
     post();
 
     editTopic(classId_);
@@ -250,7 +253,8 @@ void Generator::run() {
         while (at < lines.size() && !lines[at].isEmpty() && lines[at].startsWith(QLatin1Char('2')))
             ++at;
     }
-    lines.insert(at, QStringLiteral("2 ") + unit_ + QStringLiteral(" unit=") + QString::number(unitId_));
+    lines.insert(at, QStringLiteral("2 ") + unit_ + QStringLiteral(" unit=") +
+                         QString::number(unitId_));
     setContents(lines);
 
     appendTopicRow(unit_ + QStringLiteral(" unit"));
@@ -259,8 +263,10 @@ void Generator::run() {
     WriteTopicTitle(edit_, unit_ + QStringLiteral(" unit"), false, true);
     post();
 
-    generateElementTopics(form_.CheckListBoxConst, QStringLiteral("constant"), QStringLiteral("Const "), 1);
-    generateElementTopics(form_.CheckListBoxTypes, QStringLiteral("type"), QStringLiteral("Type "), 1);
+    generateElementTopics(form_.CheckListBoxConst, QStringLiteral("constant"),
+                          QStringLiteral("Const "), 1);
+    generateElementTopics(form_.CheckListBoxTypes, QStringLiteral("type"), QStringLiteral("Type "),
+                          1);
 
     QListWidget* classes = form_.CheckListBoxClasses;
     for (int i = 0; i < classes->count(); ++i) {
@@ -288,7 +294,8 @@ void Generator::run() {
         }
     }
 
-    generateElementTopics(form_.CheckListBoxVar, QStringLiteral("variable"), QStringLiteral("Var "), 1);
+    generateElementTopics(form_.CheckListBoxVar, QStringLiteral("variable"), QStringLiteral("Var "),
+                          1);
     generateElementTopics(form_.CheckListBoxRoutines, QString(), QString(), 2);
 
     editTopic(unitId_);
@@ -354,7 +361,8 @@ void ImportUnit(TFormMain& window) {
     form.ComboBoxPropWindows->addItems(names);
     form.ComboBoxMainWindows->setCurrentIndex(names.size() >= 2 ? 1 : -1);
     form.ComboBoxPropWindows->setCurrentIndex(names.size() >= 3 ? 2 : -1);
-    if (const std::optional<int> first = DM->ProposedFirstId()) form.SpinEditFirst->setValue(*first);
+    if (const std::optional<int> first = DM->ProposedFirstId())
+        form.SpinEditFirst->setValue(*first);
     form.Fill(parser);
     if (form.exec() != QDialog::Accepted) return;
     window.EHMain->SetFilter(false);

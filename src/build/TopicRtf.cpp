@@ -93,8 +93,7 @@ qsizetype nextBrace(const uchar* c, qsizetype from, qsizetype n) {
 // Unescaped groups left open in an RTF text that continues from `depth` open
 // groups. Goes from brace to brace: a brace after an odd run of backslashes is
 // escaped, and \\ escapes nothing. For 16-bit text and for bytes.
-template <class Unit>
-int openGroups(const Unit* c, qsizetype n, int depth) {
+template <class Unit> int openGroups(const Unit* c, qsizetype n, int depth) {
     for (qsizetype p = nextBrace(c, 0, n); p >= 0; p = nextBrace(c, p + 1, n)) {
         qsizetype run = 0;
         while (run < p && c[p - 1 - run] == '\\')
@@ -114,8 +113,7 @@ int openGroups(QStringView rtf, int depth = 0) {
 
 // Goes from brace to brace: nothing else moves the counters. For 16-bit
 // text and for bytes.
-template <class Unit>
-int regionEnd(const Unit* c, int length) {
+template <class Unit> int regionEnd(const Unit* c, int length) {
     if (length == 0) return 0;
     qint16 depth = 0; // 16-bit like the stored format's readers expect
     qint16 groups = 0;
@@ -296,8 +294,7 @@ QString TopicRtf(const TopicFields& topic) {
 namespace {
 
 bool continuesControlWord(uchar c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-           c == '-';
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
 }
 
 bool isCodeWordByte(uchar c) {

@@ -152,9 +152,7 @@ public:
     int RecNo() const; // 1-based; -1 when there is no current record
     // Cursor position of the record being inserted (it is not among the
     // RecordCount stored ones yet); -1 outside insert state.
-    int InsertIndex() const {
-        return state_ == TDataSetState::dsInsert ? insertIndex_ : -1;
-    }
+    int InsertIndex() const { return state_ == TDataSetState::dsInsert ? insertIndex_ : -1; }
     void setRecNo(int recNo);
 
     // Runs `reader` with the fields reading the record at cursor position

@@ -140,8 +140,8 @@ void TDBMemo::setReadOnly(bool readOnly) {
 }
 
 void TDBMemo::keyPressEvent(QKeyEvent* event) {
-    const bool enters = typesText(event) || event->key() == Qt::Key_Return ||
-                        event->key() == Qt::Key_Enter;
+    const bool enters =
+        typesText(event) || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (event->key() == Qt::Key_Escape && link_.Modified()) {
         link_.Reset();
         event->accept();

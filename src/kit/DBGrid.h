@@ -12,8 +12,8 @@
 
 #include <QColor>
 #include <QFont>
-#include <QPointer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTableView>
 #include <functional>
 #include <memory>
@@ -26,11 +26,11 @@ class TDBGridModel;
 // field when the columns are rebuilt.
 struct TColumn {
     QPointer<TField> Field;
-    int Width = 64;                              // pixels
+    int Width = 64; // pixels
     bool ReadOnly = false;
-    QColor Color;                                // invalid: the grid's colour
-    std::optional<TAlignment> TitleAlignment;    // unset: the grid's title rule
-    bool ButtonEllipsis = false;                 // the cell offers a "..." button
+    QColor Color;                             // invalid: the grid's colour
+    std::optional<TAlignment> TitleAlignment; // unset: the grid's title rule
+    bool ButtonEllipsis = false;              // the cell offers a "..." button
 
     QString FieldName() const { return Field ? Field->FieldName() : QString(); }
     QString TitleCaption() const { return Field ? Field->DisplayLabel() : QString(); }

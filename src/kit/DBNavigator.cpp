@@ -27,15 +27,15 @@ TDBNavigator::TDBNavigator(QWidget* parent)
         QStyle::StandardPixmap glyph;
     };
     const Button looks[nbCount] = {{"First record", QStyle::SP_MediaSkipBackward},
-                                 {"Prior record", QStyle::SP_MediaSeekBackward},
-                                 {"Next record", QStyle::SP_MediaSeekForward},
-                                 {"Last record", QStyle::SP_MediaSkipForward},
-                                 {"Insert record", QStyle::SP_FileIcon},
-                                 {"Delete record", QStyle::SP_TrashIcon},
-                                 {"Edit record", QStyle::SP_FileDialogContentsView},
-                                 {"Post edit", QStyle::SP_DialogApplyButton},
-                                 {"Cancel edit", QStyle::SP_DialogCancelButton},
-                                 {"Refresh data", QStyle::SP_BrowserReload}};
+                                   {"Prior record", QStyle::SP_MediaSeekBackward},
+                                   {"Next record", QStyle::SP_MediaSeekForward},
+                                   {"Last record", QStyle::SP_MediaSkipForward},
+                                   {"Insert record", QStyle::SP_FileIcon},
+                                   {"Delete record", QStyle::SP_TrashIcon},
+                                   {"Edit record", QStyle::SP_FileDialogContentsView},
+                                   {"Post edit", QStyle::SP_DialogApplyButton},
+                                   {"Cancel edit", QStyle::SP_DialogCancelButton},
+                                   {"Refresh data", QStyle::SP_BrowserReload}};
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -74,8 +74,8 @@ void TDBNavigator::setVisibleButtons(int buttons) {
 void TDBNavigator::UpdateButtons() {
     TDataSet* ds = link_->Active() ? link_->DataSet() : nullptr;
     const bool browsing = ds && ds->State() == TDataSetState::dsBrowse;
-    const bool editing = ds && (ds->State() == TDataSetState::dsEdit ||
-                                ds->State() == TDataSetState::dsInsert);
+    const bool editing =
+        ds && (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert);
     const bool canModify = ds && ds->CanModify();
     const bool enabled[nbCount] = {browsing && !ds->Bof(),
                                    browsing && !ds->Bof(),
@@ -115,8 +115,7 @@ void TDBNavigator::BtnClick(TNavigateBtn which) {
             using A = UIServices::Answer;
             if (ConfirmDelete &&
                 UIServices::instance().ask(QStringLiteral("Delete record?"), QString(),
-                                           UIServices::Icon::Question,
-                                           {A::Ok, A::Cancel}) != A::Ok)
+                                           UIServices::Icon::Question, {A::Ok, A::Cancel}) != A::Ok)
                 return;
             ds->Delete();
             break;

@@ -108,9 +108,10 @@ TFormFilter::TFormFilter(QWidget* parent) : QDialog(parent) {
         b->setGeometry(x, 356, 85, 28);
         x += 88;
     }
-    LabelTotalHint = new QLabel(QStringLiteral(" Description of links between clauses. For "
-                                               "example,\n #1 and (#2 or #4), where #1 - first clause"),
-                                this);
+    LabelTotalHint =
+        new QLabel(QStringLiteral(" Description of links between clauses. For "
+                                  "example,\n #1 and (#2 or #4), where #1 - first clause"),
+                   this);
     LabelTotalHint->setGeometry(x + 4, 350, 599 - x - 8, 26);
     LabelSubTotalHint = new QLabel(this);
     LabelSubTotalHint->setGeometry(x + 4, 374, 599 - x - 8, 14);
@@ -227,8 +228,8 @@ void TFormFilter::buildLinkArea() {
         connect(edit, &QLineEdit::editingFinished, this, [this] { ReadBack(); });
         LinkEdits << edit;
     }
-    LabelSubTotalHint->setText(details ? QStringLiteral(" Symbol ' | ' - separator of groups of clauses")
-                                       : QString());
+    LabelSubTotalHint->setText(
+        details ? QStringLiteral(" Symbol ' | ' - separator of groups of clauses") : QString());
     if (filter_->OnVisualizeFilters) filter_->OnVisualizeFilters(this);
 }
 
@@ -273,7 +274,8 @@ void TFormFilter::ShowCurrent() {
         EditFilterName->setText(f->Name);
         for (int i = 0; i < LinkEdits.size(); ++i) {
             const QString name =
-                i == 0 ? QString() : KivGetStringProperty(sets.value(i), QStringLiteral("TableName"));
+                i == 0 ? QString()
+                       : KivGetStringProperty(sets.value(i), QStringLiteral("TableName"));
             TDataSetItem& item = f->DataSetItem(name);
             LinkEdits[i]->setText(item.LinkText);
             if (i > 0 && i - 1 < ForAllBoxes.size()) ForAllBoxes[i - 1]->setChecked(item.ForAll);
@@ -365,9 +367,8 @@ void TFormFilter::addRow() {
     if (filter_->SubDataSets().size() > 0) {
         item->DataSet = new QComboBox(rowsHost_);
         silver(item->DataSet);
-        connect(item->DataSet, &QComboBox::activated, this, [this, w = item->DataSet](int index) {
-            ChooseDataSet(rowOf(w), index);
-        });
+        connect(item->DataSet, &QComboBox::activated, this,
+                [this, w = item->DataSet](int index) { ChooseDataSet(rowOf(w), index); });
     }
     item->Field = new QComboBox(rowsHost_);
     connect(item->Field, &QComboBox::textActivated, this,
@@ -406,16 +407,18 @@ void TFormFilter::placeRow(int row) {
     item.Operation->setGeometry(x, y, kOperationWidth, 21);
     x += kOperationWidth + 2;
     if (item.Value) item.Value->move(x, y);
-    rowsHost_->resize(qMax(Scroll->viewport()->width(), x + (item.Value ? item.Value->width() : 0) + 4),
-                      3 + int(rows_.size()) * kRowStep);
+    rowsHost_->resize(
+        qMax(Scroll->viewport()->width(), x + (item.Value ? item.Value->width() : 0) + 4),
+        3 + int(rows_.size()) * kRowStep);
 }
 
 int TFormFilter::rowOf(const QWidget* control) const {
     for (size_t r = 0; r < rows_.size(); ++r) {
         const TViewItem& item = *rows_[r];
         if (!control) return -1;
-        for (const QWidget* w : {static_cast<QWidget*>(item.DataSet), static_cast<QWidget*>(item.Field),
-                                 static_cast<QWidget*>(item.Operation), item.Value})
+        for (const QWidget* w :
+             {static_cast<QWidget*>(item.DataSet), static_cast<QWidget*>(item.Field),
+              static_cast<QWidget*>(item.Operation), item.Value})
             if (w && (w == control || w->isAncestorOf(control))) return int(r);
     }
     return -1;
@@ -542,7 +545,8 @@ void TFormFilter::ValueChanged(int row) {
         c->Value = look->KeyValue();
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         const int at = combo->currentIndex();
-        const bool emptyItem = qobject_cast<const TKivListField*>(field) && combo->currentText().isEmpty();
+        const bool emptyItem =
+            qobject_cast<const TKivListField*>(field) && combo->currentText().isEmpty();
         c->Value = at < 0 || emptyItem ? QVariant() : QVariant(at);
     } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
         c->Value = date->date();

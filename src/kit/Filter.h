@@ -23,7 +23,11 @@ class TFormFilter : public QDialog {
     Q_OBJECT
 public:
     // What the three buttons at the bottom end the window with.
-    enum Result { ResultCancel = QDialog::Rejected, ResultSet = QDialog::Accepted, ResultTakeOff = 2 };
+    enum Result {
+        ResultCancel = QDialog::Rejected,
+        ResultSet = QDialog::Accepted,
+        ResultTakeOff = 2
+    };
 
     explicit TFormFilter(QWidget* parent = nullptr);
     ~TFormFilter() override;

@@ -2,8 +2,8 @@
 
 #include "DBGrid.h"
 #include "KivDB.h"
-#include "KivFieldLayout.h"
 #include "KivError.h"
+#include "KivFieldLayout.h"
 #include "KivForms.h"
 #include "KivTable.h"
 #include "UIServices.h"

@@ -90,7 +90,8 @@ bool TKivLookField::IsNull() const {
         return true;
     }
     const QVariantList values = results();
-    return std::all_of(values.cbegin(), values.cend(), [](const QVariant& v) { return v.isNull(); });
+    return std::all_of(values.cbegin(), values.cend(),
+                       [](const QVariant& v) { return v.isNull(); });
 }
 
 QString TKivLookField::resultText(int index) const {
@@ -143,7 +144,8 @@ QVariant TKivLookField::LookupValue(const QVariant& keyValues) const {
     TDataSet* lookup = LookupDataSet();
     if (!lookup) return {};
     const QStringList names = ResultFieldNames();
-    const QVariant found = lookup->Lookup(LookupKeyFields(), keyValues, names.join(QLatin1Char(';')));
+    const QVariant found =
+        lookup->Lookup(LookupKeyFields(), keyValues, names.join(QLatin1Char(';')));
     if (found.typeId() == QMetaType::QVariantList) return found;
     return found.isNull() ? QVariant() : QVariant(QVariantList{found});
 }

@@ -142,5 +142,6 @@ private:
     int listFieldIndex_ = 0;
     TKivLookupLevelCol levels_;
     qint16 resultIndex_ = 0;
-    TKivLookFieldOptions options_ = TKivLookFieldOptions(foEditWindow | foKeyFieldEdit | foUpDownInClose);
+    TKivLookFieldOptions options_ =
+        TKivLookFieldOptions(foEditWindow | foKeyFieldEdit | foUpDownInClose);
 };

@@ -59,5 +59,6 @@ void KivLayoutFieldEditors(QWidget* container, TDataSource* source, const QFont*
         rowHeight = std::max(rowHeight, editor->height() + 5);
         x = editor->geometry().right() + 5;
     }
-    container->setMinimumSize(container->childrenRect().united(QRect(0, 0, 1, top + rowHeight)).size());
+    container->setMinimumSize(
+        container->childrenRect().united(QRect(0, 0, 1, top + rowHeight)).size());
 }

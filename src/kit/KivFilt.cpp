@@ -275,7 +275,8 @@ void TKivFilter::setByExtract() {
     const QString order = GetSortFields(source);
     if (!extracts_ && OnCreateQExtracts) OnCreateQExtracts(this);
     if (!extracts_) {
-        const QMetaObject* type = ExtractQueryClass() ? ExtractQueryClass() : &TKivQuery::staticMetaObject;
+        const QMetaObject* type =
+            ExtractQueryClass() ? ExtractQueryClass() : &TKivQuery::staticMetaObject;
         auto* query = qobject_cast<TDataSet*>(type->newInstance(Q_ARG(QObject*, nullptr)));
         if (!query) return;
         TwinDataSet(source, query);
@@ -346,8 +347,8 @@ void TKivFilter::restoreState(bool keepPosition) {
 void TKivFilter::activeChanged() {
     // The extract closed (with its project): the data source would go on
     // showing a closed query, so it shows its own dataset again.
-    if (!busy_ && underlying_ && dataSource_ && dataSource_->DataSet() == extracts_ &&
-        extracts_ && !extracts_->Active()) {
+    if (!busy_ && underlying_ && dataSource_ && dataSource_->DataSet() == extracts_ && extracts_ &&
+        !extracts_->Active()) {
         TDataSet* own = underlying_;
         underlying_ = nullptr;
         isSet_ = false;
@@ -423,8 +424,8 @@ void TKivFilter::LoadFilters() {
     QFile file(DefaultFileName());
     if (!file.exists()) return;
     if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(QStringLiteral("Cannot open file %1: %2")
-                              .arg(file.fileName(), file.errorString()));
+        throw EInOutError(
+            QStringLiteral("Cannot open file %1: %2").arg(file.fileName(), file.errorString()));
     ReadFilters(file);
 }
 
@@ -435,12 +436,12 @@ void TKivFilter::SaveFilters() {
     }
     QSaveFile file(DefaultFileName());
     if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError(QStringLiteral("Cannot create file %1: %2")
-                              .arg(file.fileName(), file.errorString()));
+        throw EInOutError(
+            QStringLiteral("Cannot create file %1: %2").arg(file.fileName(), file.errorString()));
     WriteFilters(file, file.fileName());
     if (!file.commit())
-        throw EInOutError(QStringLiteral("Cannot write file %1: %2")
-                              .arg(file.fileName(), file.errorString()));
+        throw EInOutError(
+            QStringLiteral("Cannot write file %1: %2").arg(file.fileName(), file.errorString()));
 }
 
 void TKivFilter::ReadFilters(QIODevice& in) {

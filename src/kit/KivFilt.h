@@ -38,10 +38,11 @@ class TKivFilter : public QObject {
 
 public:
     using TNotifyEvent = std::function<void(QObject* sender)>;
-    using TFilterEditValueEvent = std::function<void(QObject* sender, TField* field, QWidget* value)>;
-    using TConstructConditionEvent = std::function<void(
-        QObject* sender, QString& condition, TField* field, const QString& operation,
-        const QVariant& value)>;
+    using TFilterEditValueEvent =
+        std::function<void(QObject* sender, TField* field, QWidget* value)>;
+    using TConstructConditionEvent =
+        std::function<void(QObject* sender, QString& condition, TField* field,
+                           const QString& operation, const QVariant& value)>;
     using TDataSetFilterEvent =
         std::function<void(QObject* sender, QString& text, TDataSet* dataSet)>;
     // Loads or saves the filters of a component instead of the engine's own file.
@@ -119,8 +120,8 @@ public:
     // Whether setting now would run the extract query.
     bool NeedsExtract();
     // "Select ... from T EFilter [Where W] [Order by O]".
-    static QString SelectStatement(TDataSet* source, const QString& tableName,
-                                   const QString& where, const QString& order);
+    static QString SelectStatement(TDataSet* source, const QString& tableName, const QString& where,
+                                   const QString& order);
 
     // Opens the filter form: "Set filter" stores the filters and sets the
     // current one, "Take off" stores them and takes the filter off, Cancel

@@ -127,7 +127,8 @@ public:
 
     void bytes(const QByteArray& b) {
         if (out_.write(b) != b.size())
-            throw EInOutError(QStringLiteral("Cannot write filter data: %1").arg(out_.errorString()));
+            throw EInOutError(
+                QStringLiteral("Cannot write filter data: %1").arg(out_.errorString()));
     }
     template <class T> void number(T v) {
         char b[sizeof(T)];
@@ -252,7 +253,8 @@ TFilterList ReadFilterList(QIODevice& in) {
         }
         list.Filters.append(f);
     }
-    list.Current = list.Filters.isEmpty() ? -1 : qBound(0, list.Current, int(list.Filters.size()) - 1);
+    list.Current =
+        list.Filters.isEmpty() ? -1 : qBound(0, list.Current, int(list.Filters.size()) - 1);
     return list;
 }
 

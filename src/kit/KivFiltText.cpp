@@ -145,8 +145,9 @@ QString TKivFilter::ConditionText(int index, TDataSet* dataSet, bool sql) {
     QString text;
     if (c.Value.isNull()) {
         const bool equal = c.Operation == QLatin1String("=");
-        text = c.FieldName + (sql ? (equal ? QStringLiteral(" is Null") : QStringLiteral(" is not Null"))
-                                  : (equal ? QStringLiteral("=Null") : QStringLiteral("<>Null")));
+        text = c.FieldName +
+               (sql ? (equal ? QStringLiteral(" is Null") : QStringLiteral(" is not Null"))
+                    : (equal ? QStringLiteral("=Null") : QStringLiteral("<>Null")));
     } else if (c.Operation != QLatin1String("~")) {
         text = c.FieldName + c.Operation + literal(field, c.Value);
     } else {
@@ -173,7 +174,8 @@ QString TKivFilter::ConditionText(int index, TDataSet* dataSet, bool sql) {
     text = QLatin1Char('(') + text + QLatin1Char(')');
     if (OnConstructCondition) {
         OnConstructCondition(this, text, field, c.Operation, c.Value);
-        if (!text.isEmpty() && !(text.startsWith(QLatin1Char('(')) && text.endsWith(QLatin1Char(')'))))
+        if (!text.isEmpty() &&
+            !(text.startsWith(QLatin1Char('(')) && text.endsWith(QLatin1Char(')'))))
             text = QLatin1Char('(') + text + QLatin1Char(')');
     }
     return text;
@@ -202,7 +204,8 @@ QString TKivFilter::linkExpression(const QString& expression, TDataSet* dataSet,
 QString TKivFilter::FilterText(TDataSet* dataSet, bool sql) {
     if (!dataSet) dataSet = MainDataSet();
     const bool onMain = dataSet == MainDataSet();
-    const QString name = onMain ? QString() : KivGetStringProperty(dataSet, QStringLiteral("TableName"));
+    const QString name =
+        onMain ? QString() : KivGetStringProperty(dataSet, QStringLiteral("TableName"));
     QString text;
     if (const TFilterItem* filter = CurrentFilter()) {
         QString link;
@@ -320,6 +323,8 @@ QString TKivFilter::SelectStatement(TDataSet* source, const QString& tableName,
                   (fields.isEmpty() ? QStringLiteral("*") : fields.join(QLatin1Char(','))) +
                   QStringLiteral(" from ") + tableName + QStringLiteral(" EFilter");
     if (!where.isEmpty()) sql += QStringLiteral(" Where ") + where;
-    if (!order.isEmpty()) sql += QStringLiteral(" Order by ") + QString(order).replace(QLatin1Char(';'), QLatin1Char(','));
+    if (!order.isEmpty())
+        sql += QStringLiteral(" Order by ") +
+               QString(order).replace(QLatin1Char(';'), QLatin1Char(','));
     return sql;
 }

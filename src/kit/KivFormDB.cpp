@@ -24,8 +24,8 @@ bool KivEditData(QObject* sender, TDataSet* lookup, TDataSet* edited, const QStr
     if (!handler) return false;
     // The window may look at the tags to know its caller is mid-edit.
     QList<QPair<QPointer<TDataSet>, int>> marked;
-    if (edited && (edited->State() == TDataSetState::dsEdit ||
-                   edited->State() == TDataSetState::dsInsert)) {
+    if (edited &&
+        (edited->State() == TDataSetState::dsEdit || edited->State() == TDataSetState::dsInsert)) {
         const auto seen = [&marked](TDataSet* ds) {
             return std::any_of(marked.cbegin(), marked.cend(),
                                [ds](const auto& m) { return m.first == ds; });

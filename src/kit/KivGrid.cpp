@@ -33,7 +33,6 @@ bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-
 bool isLookField(const TField* f) {
     return qobject_cast<const TKivLookField*>(f) && f->FieldKind() == TFieldKind::fkLookup;
 }
@@ -75,15 +74,18 @@ QStringList KivTitleLines(const QString& caption, int width, const QFontMetrics&
             if (b > pos) len = b - pos;
         }
         QString line = caption.mid(pos, len);
-        while (line.endsWith(blank)) line.chop(1);
+        while (line.endsWith(blank))
+            line.chop(1);
         lines << line;
         pos += len;
-        while (pos < n && caption[pos] == blank) ++pos;
+        while (pos < n && caption[pos] == blank)
+            ++pos;
     }
     if (pos < n && !lines.isEmpty()) {
         QString& last = lines.last();
         const QString dots = QStringLiteral("...");
-        while (!last.isEmpty() && metrics.horizontalAdvance(last + dots) > width) last.chop(1);
+        while (!last.isEmpty() && metrics.horizontalAdvance(last + dots) > width)
+            last.chop(1);
         last += dots;
     }
     return lines;
@@ -287,7 +289,8 @@ void TKivDbGrid::linkChanged() {
 
 void TKivDbGrid::hideSpecialEditors() {
     bool hidden = false;
-    for (QComboBox* combo : {static_cast<QComboBox*>(listCombo_), static_cast<QComboBox*>(lookupCombo_)}) {
+    for (QComboBox* combo :
+         {static_cast<QComboBox*>(listCombo_), static_cast<QComboBox*>(lookupCombo_)}) {
         if (!combo || !combo->isVisible()) continue;
         combo->hidePopup();
         combo->hide();
@@ -394,8 +397,8 @@ bool TKivDbGrid::eventFilter(QObject* watched, QEvent* event) {
     if (combo) {
         if (event->type() == QEvent::KeyPress && !combo->view()->isVisible()) {
             const auto* k = static_cast<QKeyEvent*>(event);
-            const bool enter = isEnter(k->key()) &&
-                               !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            const bool enter =
+                isEnter(k->key()) && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
             if (enter || k->key() == Qt::Key_Escape) {
                 combo->hide();
                 setFocus();

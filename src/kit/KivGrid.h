@@ -3,7 +3,8 @@
 // lines with their own alignment, a totals line can sit under the rows, list
 // fields are edited with digit keys or a list combo, lookup fields with a
 // lookup combo, Enter moves to the next column, and a lookup column opens its
-// lookup dataset's editing window on Alt+F1. Also the two-list dialog that chooses the visible fields.
+// lookup dataset's editing window on Alt+F1. Also the two-list dialog that chooses the visible
+// fields.
 #pragma once
 
 #include "DBGrid.h"

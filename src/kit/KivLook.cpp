@@ -39,8 +39,7 @@ private:
 };
 
 TKivCustomDBLookupCombo::TKivCustomDBLookupCombo(QWidget* parent)
-    : QComboBox(parent), listLink_(std::make_unique<ListLink>(*this)),
-      table_(new QTableView) {
+    : QComboBox(parent), listLink_(std::make_unique<ListLink>(*this)), table_(new QTableView) {
     setModel(new QStandardItemModel(this));
     setView(table_); // the combo owns it
     table_->verticalHeader()->hide();
@@ -98,9 +97,9 @@ void TKivCustomDBLookupCombo::setHeadLine(bool on) {
 void TKivCustomDBLookupCombo::setHeadColor(const QColor& color) {
     headColor_ = color;
     table_->horizontalHeader()->setStyleSheet(
-        color.isValid() ? QStringLiteral("QHeaderView::section { background-color: %1; }")
-                              .arg(color.name())
-                        : QString());
+        color.isValid()
+            ? QStringLiteral("QHeaderView::section { background-color: %1; }").arg(color.name())
+            : QString());
 }
 
 TKivLookField* TKivCustomDBLookupCombo::LookField() const {
@@ -268,8 +267,8 @@ void TKivCustomDBLookupCombo::EditData() {
     TDataSet* list = listLink_->DataSet();
     TField* field = Field();
     QVariant value = keyValue_;
-    const QString keys = field && field->FieldKind() == TFieldKind::fkLookup ? field->KeyFields()
-                                                                              : keyField_;
+    const QString keys =
+        field && field->FieldKind() == TFieldKind::fkLookup ? field->KeyFields() : keyField_;
     if (KivEditData(this, list, field ? field->DataSet() : nullptr, keys, value) && !readOnly_)
         ChooseKey(value);
 }
@@ -470,8 +469,7 @@ void TKivDBLookupCombo::keyPressEvent(QKeyEvent* event) {
     const bool closed = !ListVisible();
     const TKivLookFieldOptions options = EffectiveOptions();
     const Qt::KeyboardModifiers mods = event->modifiers();
-    if (closed && (key == Qt::Key_F2 || key == Qt::Key_Space) &&
-        options.testFlag(foEditWindow)) {
+    if (closed && (key == Qt::Key_F2 || key == Qt::Key_Space) && options.testFlag(foEditWindow)) {
         OpenCodeEdit();
         event->accept();
         return;

@@ -141,7 +141,8 @@ TDialPrint::TDialPrint(QWidget* parent) : QDialog(parent) {
     ComboBoxPapers = new QComboBox(paper);
     SpinEditPageWidth = spin(paper, 0, 32767);
     SpinEditPageHeight = spin(paper, 0, 32767);
-    RadioGroupOrient = new TKivRadioGroup(tr("Orientation"), {tr("Portrait"), tr("Landscape")}, paper);
+    RadioGroupOrient =
+        new TKivRadioGroup(tr("Orientation"), {tr("Portrait"), tr("Landscape")}, paper);
     pl->addRow(ComboBoxPapers);
     pl->addRow(tr("Width"), SpinEditPageWidth);
     pl->addRow(tr("Height"), SpinEditPageHeight);
@@ -434,9 +435,9 @@ void TDialPrint::BitBtnPrinterClick() {
 }
 
 void TDialPrint::SpeedButton1Click() {
-    const QString name = UIServices::instance().saveFileName(
-        tr("Print to file"), tr("Text files|*.txt|All files|*"), QStringLiteral("txt"),
-        EditFilename->text());
+    const QString name =
+        UIServices::instance().saveFileName(tr("Print to file"), tr("Text files|*.txt|All files|*"),
+                                            QStringLiteral("txt"), EditFilename->text());
     if (!name.isEmpty()) EditFilename->setText(name);
 }
 
@@ -461,8 +462,8 @@ void TDialPrint::BitBtnNumFontClick() {
 
 void TDialPrint::NormaliseInterval(double step) {
     bool ok = false;
-    double value = EditInterval->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.'))
-                       .toDouble(&ok);
+    double value =
+        EditInterval->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
     if (!ok || !std::isfinite(value)) {
         EditInterval->setText(QStringLiteral("1"));
         return;

@@ -37,8 +37,8 @@ TDBGrid* gridOf(QWidget* control) {
 
 // A grid's record view, made on first use beside the grid.
 TKivScrollBoxForGrid* recordView(TDBGrid* grid) {
-    auto* view = qobject_cast<TKivScrollBoxForGrid*>(
-        grid->property("KivRecordView").value<QObject*>());
+    auto* view =
+        qobject_cast<TKivScrollBoxForGrid*>(grid->property("KivRecordView").value<QObject*>());
     if (!view) {
         view = new TKivScrollBoxForGrid(grid->parentWidget());
         view->setGrid(grid);
@@ -85,14 +85,18 @@ QWidget* TPopupMenuKivDBControls::target() {
 }
 
 void TPopupMenuKivDBControls::build() {
-    InsertRecord = item(QStringLiteral("Insert record"), [this] { insertRecord(); },
-                        QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)));
-    DeleteRecord = item(QStringLiteral("Delete record"), [this] { deleteRecord(); },
-                        QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)));
+    InsertRecord = item(
+        QStringLiteral("Insert record"), [this] { insertRecord(); },
+        QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)));
+    DeleteRecord = item(
+        QStringLiteral("Delete record"), [this] { deleteRecord(); },
+        QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)));
     EditRecord = item(QStringLiteral("Edit record"), [this] { editRecord(); });
-    PostEdit = item(QStringLiteral("Post edit"), [this] { postEdit(); }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    PostEdit = item(
+        QStringLiteral("Post edit"), [this] { postEdit(); }, QKeySequence(Qt::CTRL | Qt::Key_S));
     CancelEdit = item(QStringLiteral("Cancel edit"), [this] { cancelEdit(); });
-    RefreshData = item(QStringLiteral("Refresh data"), [this] { refreshData(); }, QKeySequence(Qt::Key_F5));
+    RefreshData = item(
+        QStringLiteral("Refresh data"), [this] { refreshData(); }, QKeySequence(Qt::Key_F5));
     CloneRecord = item(QStringLiteral("Clone record"), [this] { cloneRecord(); });
     // Records are inserted and deleted through the navigator and the keys of
     // each control; the plain menu does not offer them.
@@ -102,8 +106,8 @@ void TPopupMenuKivDBControls::build() {
 
 void TPopupMenuKivDBControls::Prepare(QWidget* control) {
     control_ = control;
-    TDataSource* source = control ? KivGetDataSourceProperty(control, QStringLiteral("DataSource"))
-                                  : nullptr;
+    TDataSource* source =
+        control ? KivGetDataSourceProperty(control, QStringLiteral("DataSource")) : nullptr;
     if (!source)
         if (TDBGrid* grid = gridOf(control)) source = grid->DataSource();
     TDataSet* ds = source ? source->DataSet() : nullptr;
@@ -152,7 +156,8 @@ void TPopupMenuKivDBControls::deleteRecord() {
     {
         TKivApp::Busy busy;
         answer = UIServices::instance().ask(
-            (caption.isEmpty() ? QString() : caption + QLatin1Char('\n')) + QStringLiteral("Delete record?"),
+            (caption.isEmpty() ? QString() : caption + QLatin1Char('\n')) +
+                QStringLiteral("Delete record?"),
             QString(), UIServices::Icon::Question, {A::Ok, A::Cancel});
     }
     if (answer != A::Cancel) ds->Delete();
@@ -280,7 +285,8 @@ namespace {
 
 bool hasSelection(const QWidget* w) {
     if (const auto* e = qobject_cast<const QLineEdit*>(w)) return e->hasSelectedText();
-    if (const auto* e = qobject_cast<const QPlainTextEdit*>(w)) return e->textCursor().hasSelection();
+    if (const auto* e = qobject_cast<const QPlainTextEdit*>(w))
+        return e->textCursor().hasSelection();
     if (const auto* e = qobject_cast<const QTextEdit*>(w)) return e->textCursor().hasSelection();
     return false;
 }
@@ -346,15 +352,22 @@ void TPopupMenuKivDBRichEdit::build() {
         if (TRichEdit* edit = rich()) TDialParagraph(edit).Execute(*edit);
     });
     addSeparator();
-    SearchReplace = item(QStringLiteral("Search / replace"), [this, rich] {
-        TRichEdit* edit = rich();
-        if (!edit) return;
-        if (!KivSearchWindow()) new TRichEditSearch(edit->window());
-        KivSearchWindow()->Execute(DataSet() && DataSet()->CanModify(), *edit);
-    }, QKeySequence(Qt::CTRL | Qt::Key_F));
-    SearchNext = item(QStringLiteral("Search/replace next"), [rich] {
-        if (TRichEdit* edit = rich(); edit && KivSearchWindow()) KivSearchWindow()->Again(*edit);
-    }, QKeySequence(Qt::CTRL | Qt::Key_L));
+    SearchReplace = item(
+        QStringLiteral("Search / replace"),
+        [this, rich] {
+            TRichEdit* edit = rich();
+            if (!edit) return;
+            if (!KivSearchWindow()) new TRichEditSearch(edit->window());
+            KivSearchWindow()->Execute(DataSet() && DataSet()->CanModify(), *edit);
+        },
+        QKeySequence(Qt::CTRL | Qt::Key_F));
+    SearchNext = item(
+        QStringLiteral("Search/replace next"),
+        [rich] {
+            if (TRichEdit* edit = rich(); edit && KivSearchWindow())
+                KivSearchWindow()->Again(*edit);
+        },
+        QKeySequence(Qt::CTRL | Qt::Key_L));
     addSeparator();
     PrintText = item(QStringLiteral("Print"), [this, rich] {
         TRichEdit* edit = rich();
@@ -372,8 +385,7 @@ void TPopupMenuKivDBRichEdit::build() {
 void TPopupMenuKivDBRichEdit::updateItems() {
     TPopupMenuKivDBMemo::updateItems();
     TDataSet* ds = DataSet();
-    const bool font =
-        qobject_cast<TKivDBRichEdit*>(Control()) != nullptr || (ds && editing(ds));
+    const bool font = qobject_cast<TKivDBRichEdit*>(Control()) != nullptr || (ds && editing(ds));
     Font->setEnabled(font);
     BasicFont->setEnabled(font);
     Paragraph->setEnabled(font);
@@ -385,10 +397,9 @@ void TPopupMenuKivDBRichEdit::updateItems() {
 
 void KivUseContextMenu(QWidget* control, TPopupMenuKivDBControls& menu) {
     control->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(control, &QWidget::customContextMenuRequested, control,
-                     [control, &menu](const QPoint& pos) {
-                         menu.PopupFor(control, control->mapToGlobal(pos));
-                     });
+    QObject::connect(
+        control, &QWidget::customContextMenuRequested, control,
+        [control, &menu](const QPoint& pos) { menu.PopupFor(control, control->mapToGlobal(pos)); });
     for (QAction* a : menu.actions())
         if (!a->isSeparator() && !a->shortcut().isEmpty()) control->addAction(a);
 }

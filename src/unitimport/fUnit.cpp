@@ -96,9 +96,10 @@ TFormDelphiUnit::TFormDelphiUnit(QWidget* parent) : QDialog(parent) {
     SpeedButton1 = button(this, QStringLiteral("Delete"), QStringLiteral("Delete element"));
     SpeedButton2 = button(this, QStringLiteral("MoveUp"), QStringLiteral("Move up element"));
     SpeedButton3 = button(this, QStringLiteral("MoveDn"), QStringLiteral("Move down element"));
-    for (QWidget* w : {static_cast<QWidget*>(ComboBoxMainWindows), static_cast<QWidget*>(SpinEditFirst),
-                       static_cast<QWidget*>(SpinEditInc), static_cast<QWidget*>(SpeedButton1),
-                       static_cast<QWidget*>(SpeedButton2), static_cast<QWidget*>(SpeedButton3)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ComboBoxMainWindows), static_cast<QWidget*>(SpinEditFirst),
+          static_cast<QWidget*>(SpinEditInc), static_cast<QWidget*>(SpeedButton1),
+          static_cast<QWidget*>(SpeedButton2), static_cast<QWidget*>(SpeedButton3)})
         top->addWidget(w);
     top->addStretch();
     layout->addLayout(top);
@@ -182,7 +183,8 @@ void TFormDelphiUnit::Fill(const TParser& parser) {
         addChecked(CheckListBoxClasses, {c.Name}, true);
         classItems_.push_back(std::make_unique<TClassItems>(c.Members));
         CheckListBoxClasses->item(CheckListBoxClasses->count() - 1)
-            ->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(classItems_.back().get())));
+            ->setData(Qt::UserRole,
+                      QVariant::fromValue(static_cast<void*>(classItems_.back().get())));
     }
     addChecked(CheckListBoxConst, parser.Constants, false);
     addChecked(CheckListBoxTypes, parser.Types, true);

@@ -3,23 +3,23 @@
 // commands and keys, and the application's default error handler.
 #include "Main.h"
 #include "Application.h"
-#include "KivError.h"
 #include "KivContr.h"
+#include "KivError.h"
 #include "KivFilt.h"
 #include "KivGrid.h"
 #include "KivLook.h"
 #include "KivRich.h"
 #include "KivRichSearch.h"
-#include "TMemTable.h"
 #include "ProjectFixture.h"
+#include "TMemTable.h"
 
 #include <QComboBox>
 #include <QImage>
-#include <QPainter>
-#include <QStyleOptionViewItem>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>

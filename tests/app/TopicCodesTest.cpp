@@ -1,11 +1,11 @@
 // Hypertext codes inserted from the tool panel: links, macro links, buttons,
 // pictures, the end of the title, and new "See also" / "Example" pages.
+#include "TopicCodes.h"
 #include "DiMacro.h"
 #include "KivLook.h"
 #include "KivRich.h"
 #include "Main.h"
 #include "ProjectFixture.h"
-#include "TopicCodes.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -143,8 +143,7 @@ TEST_F(TopicCodesTest, NewPagesTakeTheNextFreeIdAndLinkFromTheTitleArea) {
     window->SpeedButtonAddClick(true);
     EXPECT_EQ(dm.TbMain->FieldByName("ID")->AsInteger(), 9);
     goTo(5);
-    EXPECT_TRUE(edit->Text().startsWith(
-        "Parser\r\n\r\nSee also{HRef=8}\tExample{HRef=9}\t{keepn}"))
+    EXPECT_TRUE(edit->Text().startsWith("Parser\r\n\r\nSee also{HRef=8}\tExample{HRef=9}\t{keepn}"))
         << edit->Text().toStdString();
 }
 

@@ -1,10 +1,10 @@
 // A source unit imported into the project: the window's choices, the topics
 // generated with their IDs, texts and links, and the contents lines.
+#include "UnitTopics.h"
 #include "EParser.h"
 #include "KivRich.h"
 #include "Main.h"
 #include "ProjectFixture.h"
-#include "UnitTopics.h"
 #include "fUnit.h"
 
 #include <QApplication>
@@ -70,9 +70,9 @@ protected:
 TEST_F(UnitTopicsTest, EveryChosenElementGetsALinkedTopic) {
     import(40);
     const QList<std::pair<int, QString>> expected = {
-        {40, "Shapes unit"},      {50, "TKind type"},     {60, "TShape"},
-        {70, "TShape properties"}, {80, "TShape.Size"},   {90, "TShape methods"},
-        {100, "TShape.Draw"},     {110, "TShape events"}, {120, "TShape.OnDraw"},
+        {40, "Shapes unit"},       {50, "TKind type"},     {60, "TShape"},
+        {70, "TShape properties"}, {80, "TShape.Size"},    {90, "TShape methods"},
+        {100, "TShape.Draw"},      {110, "TShape events"}, {120, "TShape.OnDraw"},
         {130, "Reset procedure"}};
     for (const auto& [id, title] : expected)
         EXPECT_EQ(name(id), title) << id;
@@ -142,8 +142,9 @@ TEST(SplitMember, NameAndDeclarationWithOrWithoutTheVisibility) {
 
 TEST(UnitWindow, ListsKeepTheirMarksAndTheClassesTheirMemberEdits) {
     TParser parser;
-    parser.Classes = {{"TOne", {"PUBLIC | property A: Integer;", "PUBLIC | property OnlyOne: Boolean;"}},
-                      {"TTwo", {"PUBLIC | procedure Go;"}}};
+    parser.Classes = {
+        {"TOne", {"PUBLIC | property A: Integer;", "PUBLIC | property OnlyOne: Boolean;"}},
+        {"TTwo", {"PUBLIC | procedure Go;"}}};
     parser.Routines = {"procedure A;", "procedure B;"};
     TFormDelphiUnit form;
     form.Fill(parser);

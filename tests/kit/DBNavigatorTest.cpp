@@ -25,12 +25,15 @@ TEST_F(DBNavigatorTest, ButtonsFollowThePositionAndTheState) {
     EXPECT_EQ(enabled(), QList<bool>(nbCount, false)); // closed
     topics->Open();
     // first, prior, next, last, insert, delete, edit, post, cancel, refresh
-    EXPECT_EQ(enabled(), QList<bool>({false, false, true, true, true, true, true, false, false, true}));
+    EXPECT_EQ(enabled(),
+              QList<bool>({false, false, true, true, true, true, true, false, false, true}));
     nav.BtnClick(nbLast);
     EXPECT_EQ(id(*topics), 40);
-    EXPECT_EQ(enabled(), QList<bool>({true, true, false, false, true, true, true, false, false, true}));
+    EXPECT_EQ(enabled(),
+              QList<bool>({true, true, false, false, true, true, true, false, false, true}));
     nav.BtnClick(nbEdit);
-    EXPECT_EQ(enabled(), QList<bool>({false, false, false, false, true, false, false, true, true, false}));
+    EXPECT_EQ(enabled(),
+              QList<bool>({false, false, false, false, true, false, false, true, true, false}));
     nav.BtnClick(nbCancel);
     EXPECT_EQ(topics->State(), TDataSetState::dsBrowse);
 }

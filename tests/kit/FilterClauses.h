@@ -4,7 +4,7 @@
 #include "KivFiltItems.h"
 
 inline TConditionItem clause(const QString& field, const QString& op, const QVariant& value,
-                      const QString& dataSet = {}) {
+                             const QString& dataSet = {}) {
     TConditionItem c;
     c.DataSetName = dataSet;
     c.FieldName = field;

@@ -226,12 +226,16 @@ TEST_F(FilterFormTest, TheWindowsButtonsStoreAndApplyOrReload) {
     EXPECT_TRUE(engine.FilterIsSet());
     EXPECT_EQ(ids(*topics), QList<int>({30, 40}));
 
-    QTimer::singleShot(0, [] { qobject_cast<TFormFilter*>(QApplication::activeModalWidget())->BitBtnNone->click(); });
+    QTimer::singleShot(0, [] {
+        qobject_cast<TFormFilter*>(QApplication::activeModalWidget())->BitBtnNone->click();
+    });
     engine.EditFilters();
     EXPECT_EQ(saves, 2);
     EXPECT_FALSE(engine.FilterIsSet());
 
-    QTimer::singleShot(0, [] { qobject_cast<TFormFilter*>(QApplication::activeModalWidget())->BitBtnCancel->click(); });
+    QTimer::singleShot(0, [] {
+        qobject_cast<TFormFilter*>(QApplication::activeModalWidget())->BitBtnCancel->click();
+    });
     engine.EditFilters();
     EXPECT_EQ(saves, 2);
     EXPECT_EQ(loads, 1);

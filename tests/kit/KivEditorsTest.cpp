@@ -1,6 +1,6 @@
+#include "KivEditors.h"
 #include "KivContr.h"
 #include "KivDB.h"
-#include "KivEditors.h"
 #include "KivLook.h"
 #include "TMemTable.h"
 
@@ -15,10 +15,11 @@ protected:
         lookup.addFieldDef("NAME", TFieldType::ftString, 20);
         lookup.Open();
         for (const char* name : {"NAME", "MEMO", "DAY", "STATE", "CODE", "FIXED"}) {
-            TField* f = QByteArray(name) == "MEMO"    ? static_cast<TField*>(new TMemoField(&table))
-                        : QByteArray(name) == "DAY"   ? new TDateField(&table)
-                        : QByteArray(name) == "STATE" ? static_cast<TField*>(new TKivListField(&table))
-                                                      : new TStringField(&table);
+            TField* f = QByteArray(name) == "MEMO"  ? static_cast<TField*>(new TMemoField(&table))
+                        : QByteArray(name) == "DAY" ? new TDateField(&table)
+                        : QByteArray(name) == "STATE"
+                            ? static_cast<TField*>(new TKivListField(&table))
+                            : new TStringField(&table);
             f->setFieldName(name);
             f->setDataSet(&table);
         }

@@ -1,6 +1,6 @@
+#include "KivFieldLayout.h"
 #include "KitFolder.h"
 #include "KivContr.h"
-#include "KivFieldLayout.h"
 
 #include <QLabel>
 #include <QSplitter>

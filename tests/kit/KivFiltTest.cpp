@@ -1,7 +1,7 @@
+#include "KivFilt.h"
 #include "FilterClauses.h"
 #include "KitFolder.h"
 #include "KivError.h"
-#include "KivFilt.h"
 #include "KivFiltStream.h"
 #include "RecordingUI.h"
 
@@ -44,10 +44,10 @@ TEST_F(KivFiltTest, ClausesForTheRecordFilterAndForSql) {
     use({clause("NAME", "=", "Intro"), clause("ID", ">=", 10), clause("NAME", "=", QVariant()),
          clause("ID", "<>", QVariant()), clause("NAME", "=", "it's"), clause("MISSING", "=", 1),
          clause("ID", "=", "x1")});
-    const QStringList record = {"(NAME='Intro')", "(ID>=10)",   "(NAME=Null)", "(ID<>Null)",
-                                "(NAME='it's')",  QString(),    "(ID='x1')"};
-    const QStringList sql = {"(NAME='Intro')", "(ID>=10)",   "(NAME is Null)", "(ID is not Null)",
-                             "(NAME='it's')",  QString(),    "(ID='x1')"};
+    const QStringList record = {"(NAME='Intro')", "(ID>=10)", "(NAME=Null)", "(ID<>Null)",
+                                "(NAME='it's')",  QString(),  "(ID='x1')"};
+    const QStringList sql = {"(NAME='Intro')", "(ID>=10)", "(NAME is Null)", "(ID is not Null)",
+                             "(NAME='it's')",  QString(),  "(ID='x1')"};
     for (int k = 0; k < record.size(); ++k) {
         EXPECT_EQ(filter.ConditionText(k, nullptr, false), record[k]) << k;
         EXPECT_EQ(filter.ConditionText(k, nullptr, true), sql[k]) << k;
@@ -211,8 +211,9 @@ TEST_F(KivFiltTest, ALikeClauseRunsAnExtractThatStandsInForTheTable) {
     ASSERT_NE(extract, nullptr);
     EXPECT_EQ(filter.QExtracts(), extract);
     EXPECT_EQ(filter.MainDataSet(), topics);
-    EXPECT_EQ(extract->SQL().join(' '),
-              "Select ID,NAME,TEXT from \"demo.dbf\" EFilter Where ((NAME Like '%n%')) Order by ID");
+    EXPECT_EQ(
+        extract->SQL().join(' '),
+        "Select ID,NAME,TEXT from \"demo.dbf\" EFilter Where ((NAME Like '%n%')) Order by ID");
     EXPECT_EQ(ids(*extract), QList<int>({10, 30, 40}));
     ASSERT_TRUE(extract->Locate("ID", 40));
 

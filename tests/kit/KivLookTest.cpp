@@ -1,6 +1,6 @@
+#include "KivLook.h"
 #include "KitFolder.h"
 #include "KivFormDB.h"
-#include "KivLook.h"
 #include "RecordingUI.h"
 
 #include <QApplication>

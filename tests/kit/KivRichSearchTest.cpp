@@ -1,6 +1,6 @@
+#include "KivRichSearch.h"
 #include "DiReplace.h"
 #include "KivRich.h"
-#include "KivRichSearch.h"
 #include "RecordingUI.h"
 #include "TMemTable.h"
 
@@ -148,6 +148,7 @@ TEST_F(KivRichSearchTest, ReplaceAllAsksAndStopsWhenTold) {
 TEST_F(KivRichSearchTest, NothingIsReplacedInAReadOnlyField) {
     table.First();
     table.FieldByName("TEXT")->setReadOnly(true);
-    EXPECT_EQ(ReplaceNext(edit, "alpha", "x", {}, ssOnlyCurrent, false, false, true, false), mrCancel);
+    EXPECT_EQ(ReplaceNext(edit, "alpha", "x", {}, ssOnlyCurrent, false, false, true, false),
+              mrCancel);
     EXPECT_EQ(edit.Text(), "alpha beta alpha");
 }

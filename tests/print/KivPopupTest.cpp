@@ -1,6 +1,6 @@
+#include "KivPopup.h"
 #include "../kit/KitFolder.h"
 #include "KivGrid.h"
-#include "KivPopup.h"
 #include "KivRich.h"
 #include "RecordingUI.h"
 
@@ -33,11 +33,11 @@ protected:
 };
 
 TEST_F(KivPopupTest, EachMenuPutsItsOwnItemsBeforeItsBases) {
-    EXPECT_EQ(shownItems(TPopupMenuKivDBRichEdit::Instance()),
-              QStringList({"Font", "Basic font", "Paragraph", "Search / replace",
-                           "Search/replace next", "Print", "Copy", "Insert", "Select All",
-                           "Edit record", "Post edit", "Cancel edit", "Refresh data",
-                           "Clone record"}));
+    EXPECT_EQ(
+        shownItems(TPopupMenuKivDBRichEdit::Instance()),
+        QStringList({"Font", "Basic font", "Paragraph", "Search / replace", "Search/replace next",
+                     "Print", "Copy", "Insert", "Select All", "Edit record", "Post edit",
+                     "Cancel edit", "Refresh data", "Clone record"}));
     EXPECT_EQ(shownItems(TPopupMenuKivDBGrid::Instance()).mid(0, 5),
               QStringList({"Fields visibility", "Print", "Print record", "Grid - One record",
                            "Pick length of fields"}));
@@ -98,7 +98,8 @@ TEST_F(KivPopupTest, GridOneRecordSwitchesToTheRecordViewAndBack) {
     TPopupMenuKivDBGrid& menu = TPopupMenuKivDBGrid::Instance();
     menu.Prepare(grid);
     menu.GridOneRecord->trigger();
-    auto* view = qobject_cast<TKivScrollBoxForGrid*>(grid->property("KivRecordView").value<QObject*>());
+    auto* view =
+        qobject_cast<TKivScrollBoxForGrid*>(grid->property("KivRecordView").value<QObject*>());
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->Shown());
     menu.Prepare(view); // the view's own menu is the grid's

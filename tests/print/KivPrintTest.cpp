@@ -1,8 +1,8 @@
+#include "KivPrint.h"
 #include "Cp437.h"
 #include "DiPrint.h"
 #include "KivContr.h" // completes the grid's list combo
 #include "KivGrid.h"
-#include "KivPrint.h"
 #include "KivSpooler.h"
 #include "RecordingUI.h"
 #include "TDataSource.h"
@@ -229,10 +229,10 @@ TEST_F(Printing, FileModeNumbersAtTheBottomRight) {
     ASSERT_TRUE(printer.BeginDoc(&settings));
     printer.Print(QString::fromUtf8("naïve\ftwo"));
     printer.EndDoc();
-    EXPECT_EQ(readFile(settings.FileName),
-              "\r\nna\xEFve\r\n" + QByteArray("\r\n").repeated(8) + QByteArray(27, ' ') +
-                  "Page 1\f" + "\r\ntwo\r\n" + QByteArray("\r\n").repeated(8) +
-                  QByteArray(27, ' ') + "Page 2\f");
+    EXPECT_EQ(readFile(settings.FileName), "\r\nna\xEFve\r\n" + QByteArray("\r\n").repeated(8) +
+                                               QByteArray(27, ' ') + "Page 1\f" + "\r\ntwo\r\n" +
+                                               QByteArray("\r\n").repeated(8) +
+                                               QByteArray(27, ' ') + "Page 2\f");
 }
 
 TEST_F(Printing, PageListSelectsPagesAndEndsTheWork) {
@@ -301,9 +301,8 @@ TEST_F(Printing, GraphicsModeDrawsSelectedPagesOnTheDevice) {
 
 TEST_F(Printing, CupsSpoolerHandsTheBytesToLp) {
     const QString args = tmp.d + "args", copy = tmp.d + "copy";
-    const QString lp = writeRecorder(tmp.d + "lp", args,
-                                     "for a; do last=$a; done; cp \"$last\" '" + copy.toUtf8() +
-                                         "'");
+    const QString lp = writeRecorder(
+        tmp.d + "lp", args, "for a; do last=$a; done; cp \"$last\" '" + copy.toUtf8() + "'");
     TKivCupsSpooler spooler(lp);
     EXPECT_FALSE(TKivCupsSpooler(lp).OpenPrinter(QString()));
     ASSERT_TRUE(spooler.OpenPrinter("lx300"));
