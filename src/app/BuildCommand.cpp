@@ -80,12 +80,15 @@ int build(const BuildOptions& options) {
 
     WindowlessHost host;
     const bool whole = !options.topic;
+    // The link check's findings first, as the Error log page shows them.
     if (!options.compile) {
-        BuildProjectFiles(whole, host);
+        for (const QString& line : BuildProjectFiles(whole, host).lines)
+            print(stdout, line);
         return 0;
     }
-    CompileProject(whole, host);
-    for (const QString& line : ReadErrorLog(dm.ProjectFile(QStringLiteral(".err"))))
+    const LinkFindings findings = CompileProject(whole, host);
+    for (const QString& line :
+         findings.lines + ReadErrorLog(dm.ProjectFile(QStringLiteral(".err"))))
         print(stdout, line);
     return 0;
 }

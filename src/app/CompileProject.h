@@ -4,7 +4,11 @@
 // closing the project's help file in the viewer. All work on the global DM.
 #pragma once
 
+#include "LinkCheck.h"
+
 #include <QString>
+
+class TDM;
 
 // What the caller provides: the main window, or the windowless --build command.
 class CompileHost {
@@ -29,18 +33,25 @@ public:
     virtual bool MainWindowExists() const { return true; }
 };
 
+// A link check for the open project of `dm`, with its windows and contents
+// lines; for a one-topic build it knows every stored topic as a target.
+LinkCheck ProjectLinkCheck(TDM& dm, bool wholeProject);
+
 // The build step of a compile: stores a pending edit of TbMain (its after-post
 // hook refreshes the computing cursor and the lists), saves the Contents page
 // and writes the build files of the whole project or of TbMain's current
-// topic. EInOutError when a file cannot be written; files written before stay.
-void BuildProjectFiles(bool wholeProject, CompileHost& host);
+// topic, checking the links of the topics it writes on the way (a one-topic
+// build checks only that topic's). EInOutError when a file cannot be written;
+// files written before stay.
+LinkFindings BuildProjectFiles(bool wholeProject, CompileHost& host);
 
-// BuildProjectFiles, then runs the compiler hidden and waits for it. Does
-// nothing without an open project. Errors (a file that cannot be written, a
-// compiler that cannot be started: "Impossible to run Help compiler / ...")
-// are raised; the hourglass cursor is restored either way and nothing after
-// the failing step is done.
-void CompileProject(bool wholeProject, CompileHost& host);
+// BuildProjectFiles, then runs the compiler hidden and waits for it, and
+// shows the link check's findings and then the compiler's messages on the
+// Error log page. Does nothing without an open project. Errors (a file that
+// cannot be written, a compiler that cannot be started: "Impossible to run
+// Help compiler / ...") are raised; the hourglass cursor is restored either
+// way and nothing after the failing step is done. Returns the findings.
+LinkFindings CompileProject(bool wholeProject, CompileHost& host);
 
 // Starts the compiler shown on the project file, without switches, and waits
 // for it; then reloads the window names and the error log and refills the

@@ -291,9 +291,9 @@ void TDM::SaveContents() {
         ::SaveContents(ProjectFile(QStringLiteral(".toc")), pageLines(contentsPage_));
 }
 
-void TDM::LoadErrorLog() {
+void TDM::LoadErrorLog(const QStringList& before) {
     if (MainWindowExists() && ProjectOpen())
-        setPageLines(errorLogPage_, ReadErrorLog(ProjectFile(QStringLiteral(".err"))));
+        setPageLines(errorLogPage_, before + ReadErrorLog(ProjectFile(QStringLiteral(".err"))));
 }
 
 // ---------------------------------------------------------------- IDs

@@ -72,7 +72,9 @@ public:
     void LoadWindowNames();
     void LoadContents(); // raises EInOutError when S.toc cannot be read
     void SaveContents();
-    void LoadErrorLog();
+    // The Error log page: `before` (the link check's findings of a build),
+    // then the lines of S.err.
+    void LoadErrorLog(const QStringList& before = {});
 
     // The first ID above the current topic's that no stored row uses.
     int FreeIdAfterCurrent();

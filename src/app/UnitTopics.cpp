@@ -31,10 +31,13 @@ QString trimmedLeft(const QString& s) {
 // The values one generation run shares between its steps.
 class Generator {
 public:
-    Generator(TFormMain& window, const QString& unitName, TFormDelphiUnit& form)
-        : w_(window), dm_(*DM), edit_(*window.DBRichText), form_(form), unit_(unitName) {}
+    Generator(TKivDBRichEdit& editor, QPlainTextEdit& contents, const QString& unitName,
+              TFormDelphiUnit& form, QList<int>* appended)
+        : contents_(contents), dm_(*DM), edit_(editor), form_(form), unit_(unitName),
+          appended_(appended) {}
 
     void run();
+    int generated() const { return generated_; }
 
 private:
     void nextFreeId();
@@ -60,15 +63,15 @@ private:
         return combo->currentIndex() >= 0 && !combo->currentText().isEmpty();
     }
     QStringList contents() const {
-        const QString text = w_.MemoContents->toPlainText();
+        const QString text = contents_.toPlainText();
         return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
     }
     void setContents(const QStringList& lines) {
-        w_.MemoContents->setPlainText(lines.join(QLatin1Char('\n')));
+        contents_.setPlainText(lines.join(QLatin1Char('\n')));
     }
     void appendContents(const QString& line) { setContents(contents() << line); }
 
-    TFormMain& w_;
+    QPlainTextEdit& contents_;
     TDM& dm_;
     TKivDBRichEdit& edit_;
     TFormDelphiUnit& form_;
@@ -78,6 +81,8 @@ private:
     int unitId_ = 0;
     int classId_ = 0;
     QString className_;
+    QList<int>* appended_;
+    int generated_ = 0;
 };
 
 void Generator::nextFreeId() {
@@ -92,6 +97,10 @@ QString Generator::browseKey() const {
 }
 
 void Generator::appendTopicRow(const QString& name) {
+    // Recorded before the row exists, so a caller undoing a failed run also
+    // finds a row whose post went through just before the failure.
+    if (appended_) *appended_ << running_;
+    ++generated_;
     dm_.TbMain->Append();
     dm_.TbMain->FieldByName(QStringLiteral("ID"))->setAsInteger(running_);
     set("NAME", name);
@@ -333,6 +342,13 @@ void SplitMember(const QString& item, bool showVisibility, QString& name, QStrin
     }
 }
 
+int GenerateUnitTopics(TKivDBRichEdit& editor, QPlainTextEdit& contents, const QString& unitName,
+                       TFormDelphiUnit& form, QList<int>* appended) {
+    Generator generator(editor, contents, unitName, form, appended);
+    generator.run();
+    return generator.generated();
+}
+
 void GenerateUnitTopics(TFormMain& window, const QString& unitName, TFormDelphiUnit& form) {
     // The grid would repaint after every row; it is bound again however this ends.
     TDataSource* source = window.KivDbGrid->DataSource();
@@ -342,19 +358,15 @@ void GenerateUnitTopics(TFormMain& window, const QString& unitName, TFormDelphiU
         TDataSource* source;
         ~Rebind() { grid->setDataSource(source); }
     } rebind{window.KivDbGrid, source};
-    Generator(window, unitName, form).run();
+    GenerateUnitTopics(*window.DBRichText, *window.MemoContents, unitName, form);
 }
 
-void ImportUnit(TFormMain& window) {
-    TParser parser;
-    if (!parser.LoadUnit()) return;
-    parser.ParseInterface();
-    if (parser.Constants.isEmpty() && parser.Variables.isEmpty() && parser.Routines.isEmpty() &&
-        parser.Types.isEmpty() && parser.Classes.isEmpty()) {
-        KivShowMessage(QStringLiteral("Nothing found"));
-        return;
-    }
-    TFormDelphiUnit form(&window);
+bool NothingFound(const TParser& parser) {
+    return parser.Constants.isEmpty() && parser.Variables.isEmpty() && parser.Routines.isEmpty() &&
+           parser.Types.isEmpty() && parser.Classes.isEmpty();
+}
+
+void PrepareImportWindow(TFormDelphiUnit& form, const TParser& parser) {
     QStringList names = DM->WindowNames;
     names.prepend(QString());
     form.ComboBoxMainWindows->addItems(names);
@@ -364,6 +376,18 @@ void ImportUnit(TFormMain& window) {
     if (const std::optional<int> first = DM->ProposedFirstId())
         form.SpinEditFirst->setValue(*first);
     form.Fill(parser);
+}
+
+void ImportUnit(TFormMain& window) {
+    TParser parser;
+    if (!parser.LoadUnit()) return;
+    parser.ParseInterface();
+    if (NothingFound(parser)) {
+        KivShowMessage(QStringLiteral("Nothing found"));
+        return;
+    }
+    TFormDelphiUnit form(&window);
+    PrepareImportWindow(form, parser);
     if (form.exec() != QDialog::Accepted) return;
     window.EHMain->SetFilter(false);
     GenerateUnitTopics(window, parser.UnitName, form);

@@ -1,7 +1,9 @@
 #include "Main.h"
 #include "Application.h"
 #include "BuildCommand.h"
+#include "CheckCommand.h"
 #include "DMod.h"
+#include "ImportUnitCommand.h"
 #include "KivStartUp.h"
 #include "NewProjectCommand.h"
 #include "ScanUnitCommand.h"
@@ -24,6 +26,16 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--build") == 0) {
         QCoreApplication app(argc, argv);
         return runBuild(QCoreApplication::arguments().mid(2));
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
+        QCoreApplication app(argc, argv);
+        return runCheck(QCoreApplication::arguments().mid(2));
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--import-unit") == 0) {
+        // The generation writes through a rich-text editor that is never shown.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return runImportUnit(QCoreApplication::arguments().mid(2));
     }
 
     TApplication app(argc, argv);

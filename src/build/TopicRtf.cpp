@@ -1,5 +1,6 @@
 #include "TopicRtf.h"
 
+#include "CodeScan.h"
 #include "Cp1252.h"
 #include "KivError.h"
 #include "KivForms.h"
@@ -17,11 +18,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-bool isCodeWordChar(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_';
-}
-
 bool continuesControlWord(QChar c) {
     return (c.unicode() < 128 && c.isLetterOrNumber()) || c == QLatin1Char('-');
 }
@@ -32,10 +28,6 @@ qsizetype firstPard(const QString& b) {
     while (at >= 0 && at + 5 < b.size() && continuesControlWord(b[at + 5]))
         at = b.indexOf(QLatin1String("\\pard"), at + 5);
     return at;
-}
-
-bool isBlankOrBreak(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
 // Whether the text starts with "{" after blanks and control characters.
@@ -193,61 +185,34 @@ void WriteFootnotes(QIODevice& out, const TopicFields& topic) {
 
 void TranslateCodes(QString& b) {
     // One pass that copies the body into a new string, so a body with many
-    // codes is not shifted once per code. `in` is the body as it stands
-    // before the scan point: everything the scan has passed is in `out`.
+    // codes is not shifted once per code. Everything before `copied` is in `out`.
     const QStringView in(b);
-    const char16_t* c = in.utf16();
+    const auto* c = reinterpret_cast<const char16_t*>(in.utf16());
     const qsizetype n = in.size();
     QString out;
-    qsizetype copied = 0; // in[0, copied) is in `out`
+    qsizetype copied = 0;
     bool changed = false;
-    for (qsizetype at = in.indexOf(u'\\'); at >= 0 && at + 1 < n; at = in.indexOf(u'\\', at + 1)) {
-        if (c[at + 1] != u'{') continue; // an escaped opening brace
-        qsizetype q = at + 2;
-        while (q < n && c[q] <= 32)
-            ++q;
-        const qsizetype wordStart = q;
-        while (q < n && isCodeWordChar(QChar(c[q])))
-            ++q;
-        const QStringView word = in.mid(wordStart, q - wordStart);
-        const auto is = [&word](const char* name) {
-            return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-        };
-        if (is("KEEPN")) {
-            while (q < n && isBlankOrBreak(QChar(c[q])))
-                ++q;
-            if (q + 1 < n && c[q] == u'\\' && c[q + 1] == u'}') {
-                if (!changed) out.reserve(n + 64);
-                changed = true;
-                out.append(in.mid(copied, at - copied));
-                out.append(QLatin1String("\\par\\pard"));
-                // A letter, digit or '-' right after \pard would merge with it
-                // into another control word and swallow the text.
-                if (q + 2 < n && continuesControlWord(QChar(c[q + 2])))
-                    out.append(QLatin1Char(' '));
-                // The first paragraph reset of the body: at the latest the one just written.
-                out.insert(firstPard(out) + 5, QLatin1String("\\keepn"));
-                copied = q + 2;
-                at = q + 1;
-            }
-        } else if (is("HREF")) {
-            while (q < n && isBlankOrBreak(QChar(c[q])))
-                ++q;
-            if (q + 1 < n && c[q] == u'=') {
-                const qsizetype r = in.indexOf(u'}', q + 1);
-                if (r > 0 && c[r - 1] == u'\\') {
-                    if (!changed) out.reserve(n + 64);
-                    changed = true;
-                    out.append(in.mid(copied, at - copied));
-                    out.append(QLatin1String("{\\v "));
-                    out.append(in.mid(q + 1, r - 2 - q));
-                    // The code's closing brace now closes the hidden text.
-                    copied = r;
-                    at = r;
-                }
-            }
+    ScanTopicCodes(c, n, [&](const TopicCode& code) {
+        if (code.kind == TopicCode::Other) return;
+        if (!changed) out.reserve(n + 64);
+        changed = true;
+        out.append(in.mid(copied, code.begin - copied));
+        if (code.kind == TopicCode::Keepn) {
+            out.append(QLatin1String("\\par\\pard"));
+            // A letter, digit or '-' right after \pard would merge with it
+            // into another control word and swallow the text.
+            if (code.end < n && continuesControlWord(QChar(c[code.end])))
+                out.append(QLatin1Char(' '));
+            // The first paragraph reset of the body: at the latest the one just written.
+            out.insert(firstPard(out) + 5, QLatin1String("\\keepn"));
+            copied = code.end;
+        } else {
+            out.append(QLatin1String("{\\v "));
+            out.append(in.mid(code.argBegin, code.argEnd - code.argBegin));
+            // The code's closing brace now closes the hidden text.
+            copied = code.end - 1;
         }
-    }
+    });
     if (!changed) return;
     out.append(in.mid(copied));
     b = std::move(out);
@@ -297,28 +262,6 @@ bool continuesControlWord(uchar c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
 }
 
-bool isCodeWordByte(uchar c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
-bool isBlankOrBreak(uchar c) {
-    return c == ' ' || c == '\r' || c == '\n';
-}
-
-bool sameWord(const uchar* word, qsizetype size, const char* upper) {
-    for (qsizetype i = 0; i < size; ++i, ++upper) {
-        const uchar c = word[i];
-        if (*upper == 0 || (c >= 'a' && c <= 'z' ? c - 32 : c) != uchar(*upper)) return false;
-    }
-    return *upper == 0;
-}
-
-qsizetype find(const uchar* c, qsizetype from, qsizetype n, char what) {
-    if (from >= n) return -1;
-    const void* at = std::memchr(c + from, what, size_t(n - from));
-    return at ? static_cast<const uchar*>(at) - c : -1;
-}
-
 // The first \pard at or after `from` that stands as a word of its own.
 qsizetype firstPard(const QByteArray& b, qsizetype from) {
     qsizetype at = b.indexOf("\\pard", from);
@@ -332,50 +275,20 @@ void appendTranslated(QByteArray& out, const uchar* c, qsizetype n) {
     const char* in = reinterpret_cast<const char*>(c);
     const qsizetype bodyStart = out.size();
     qsizetype copied = 0;
-    // Codes start with "\\{"; an RTF body has far fewer braces than
-    // backslashes, so the search goes from brace to brace. `from` is where the
-    // 16-bit scan would look for its next backslash.
-    qsizetype from = 0;
-    for (qsizetype brace = find(c, 1, n, '{'); brace >= 0; brace = find(c, brace + 1, n, '{')) {
-        qsizetype at = brace - 1;
-        if (at < from || c[at] != '\\') continue;
-        from = at + 1;
-        qsizetype q = at + 2;
-        while (q < n && c[q] <= 32)
-            ++q;
-        const qsizetype wordStart = q;
-        while (q < n && isCodeWordByte(c[q]))
-            ++q;
-        const uchar* word = c + wordStart;
-        const qsizetype wordSize = q - wordStart;
-        if (sameWord(word, wordSize, "KEEPN")) {
-            while (q < n && isBlankOrBreak(c[q]))
-                ++q;
-            if (q + 1 < n && c[q] == '\\' && c[q + 1] == '}') {
-                out.append(in + copied, at - copied);
-                out.append("\\par\\pard");
-                if (q + 2 < n && continuesControlWord(c[q + 2])) out.append(' ');
-                out.insert(firstPard(out, bodyStart) + 5, "\\keepn");
-                copied = q + 2;
-                from = q + 2;
-                brace = q + 1;
-            }
-        } else if (sameWord(word, wordSize, "HREF")) {
-            while (q < n && isBlankOrBreak(c[q]))
-                ++q;
-            if (q + 1 < n && c[q] == '=') {
-                const qsizetype r = find(c, q + 1, n, '}');
-                if (r > 0 && c[r - 1] == '\\') {
-                    out.append(in + copied, at - copied);
-                    out.append("{\\v ");
-                    out.append(in + q + 1, r - 2 - q);
-                    copied = r;
-                    from = r + 1;
-                    brace = r;
-                }
-            }
+    ScanTopicCodes(c, n, [&](const TopicCode& code) {
+        if (code.kind == TopicCode::Other) return;
+        out.append(in + copied, code.begin - copied);
+        if (code.kind == TopicCode::Keepn) {
+            out.append("\\par\\pard");
+            if (code.end < n && continuesControlWord(c[code.end])) out.append(' ');
+            out.insert(firstPard(out, bodyStart) + 5, "\\keepn");
+            copied = code.end;
+        } else {
+            out.append("{\\v ");
+            out.append(in + code.argBegin, code.argEnd - code.argBegin);
+            copied = code.end - 1;
         }
-    }
+    });
     out.append(in + copied, n - copied);
 }
 

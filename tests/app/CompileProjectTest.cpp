@@ -55,7 +55,7 @@ TEST_F(CompileProjectTest, WholeRunStoresTheEditBuildsCompilesAndShowsTheCurrent
     const QString compiler = useCompiler("hcw.exe");
     addTopic(3, "Three", topicText("Third"));
     addTopic(12, "Twelve", topicText("Old words"));
-    contents.setPlainText(":Topic 12=12");
+    contents.setPlainText("1 Topic 12=12");
     // An edit not yet stored must reach the built file.
     ASSERT_TRUE(dm.TbMain->Locate("ID", 12));
     dm.TbMain->Edit();
@@ -65,7 +65,7 @@ TEST_F(CompileProjectTest, WholeRunStoresTheEditBuildsCompilesAndShowsTheCurrent
     EXPECT_EQ(dm.TbMain->State(), TDataSetState::dsBrowse);
     EXPECT_TRUE(readFile(d + "book_12.rtf").contains("New words"));
     EXPECT_EQ(readFile(d + "book.lst"), "book_3.rtf\r\nbook_12.rtf\r\n");
-    EXPECT_EQ(readFile(d + "book.toc"), ":Topic 12=12\r\n");
+    EXPECT_EQ(readFile(d + "book.toc"), "1 Topic 12=12\r\n");
     EXPECT_EQ(host.progress, (QList<QPair<int, int>>{{1, 2}, {2, 2}}));
     EXPECT_TRUE(host.busyDuringBuild);
     EXPECT_EQ(recordedArgs(compiler), "/A/C/E/M\n" + (d + "book.hpj").toUtf8() + "\n");
