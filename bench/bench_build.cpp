@@ -5,6 +5,7 @@
 #include "BuildFiles.h"
 #include "CalcTopicSource.h"
 #include "CollectingUI.h"
+#include "CompileProject.h"
 #include "Cp1252.h"
 #include "DMod.h"
 #include "DbfTable.h"
@@ -92,7 +93,7 @@ void writeAll(const std::vector<File>& files) {
 }
 
 struct Result {
-    double build, floor, read, make;
+    double build, floor, read, make, checked, check;
 };
 
 Result measure(int topics, const QString& folder) {
@@ -101,12 +102,22 @@ Result measure(int topics, const QString& folder) {
     DM->CreateProject(dir + QStringLiteral("book.hpj"));
     fill(dir, topics);
     DM->OpenProject(dir + QStringLiteral("book.hpj")); // the cursors see the new rows
+    DM->WindowNames = {QStringLiteral("main")};        // the window the links name
 
     const auto build = [] {
         CalcTopicSource source(*DM, true);
         BuildFiles(DM->ProjectDir, DM->ProjectName, source);
     };
     build(); // creates the files both then overwrite
+    // The build as the compile commands run it: the link check rides along.
+    qsizetype findings = 0;
+    const auto checked = [&findings] {
+        LinkCheck check = ProjectLinkCheck(*DM, true);
+        CalcTopicSource source(*DM, true);
+        CheckedTopicSource topics(source, check);
+        BuildFiles(DM->ProjectDir, DM->ProjectName, topics);
+        findings += check.findings(true).lines.size();
+    };
 
     std::vector<File> files;
     for (const QString& name :
@@ -133,14 +144,23 @@ Result measure(int topics, const QString& folder) {
             sink += TopicRtfBytes(topic).size();
     };
 
-    Result best{1e300, 1e300, 1e300, 1e300};
+    const auto check = [&] {
+        LinkCheck links = ProjectLinkCheck(*DM, true);
+        for (const TopicFields& topic : rows)
+            links.add(topic);
+        sink += links.findings(true).lines.size();
+    };
+
+    Result best{1e300, 1e300, 1e300, 1e300, 1e300, 1e300};
     for (int round = 0; round < 5; ++round) {
         best.floor = std::min(best.floor, timed([&] { writeAll(files); }));
         best.build = std::min(best.build, timed(build));
         best.read = std::min(best.read, timed(read));
         best.make = std::min(best.make, timed(make));
+        best.checked = std::min(best.checked, timed(checked));
+        best.check = std::min(best.check, timed(check));
     }
-    if (sink == 0) std::printf("nothing made\n");
+    if (sink == 0 || findings == 0) std::printf("nothing made or nothing found\n");
     DM->CloseProject(false);
     return best;
 }
@@ -166,8 +186,12 @@ int main(int argc, char** argv) {
     std::printf("%d topics: BuildFiles %.1f ms, same bytes written directly %.1f ms, "
                 "ratio %.2f\n",
                 2 * small, b.build, b.floor, b.build / b.floor);
-    std::printf("of which reading the rows %.1f / %.1f ms, making the bytes %.1f / %.1f ms\n",
-                a.read, b.read, a.make, b.make);
+    std::printf("with the link check: %.1f / %.1f ms, ratio to the build alone %.2f / %.2f "
+                "(target <= 1.2)\n",
+                a.checked, b.checked, a.checked / a.build, b.checked / b.build);
+    std::printf("of which reading the rows %.1f / %.1f ms, making the bytes %.1f / %.1f ms; "
+                "the link check alone %.1f / %.1f ms\n",
+                a.read, b.read, a.make, b.make, a.check, b.check);
     // The file system's own cost per file grows with the folder, so the floor
     // does not scale linearly either.
     std::printf("%d topics / %d topics: %.2f (target <= 2.2); the direct writes alone: %.2f\n",

@@ -23,6 +23,12 @@ int hexDigit(uchar c) {
 // What a piece of stored RTF inside a code says as text: line breaks (which
 // RTF ignores), groups and control words dropped, escapes decoded.
 QString codeText(const uchar* c, qsizetype n) {
+    // Most codes are plain ASCII, written as they read.
+    qsizetype plain = 0;
+    while (plain < n && c[plain] < 128 && c[plain] != '\\' && c[plain] != '{' && c[plain] != '}' &&
+           c[plain] != '\r' && c[plain] != '\n')
+        ++plain;
+    if (plain == n) return QString::fromLatin1(reinterpret_cast<const char*>(c), n).trimmed();
     QString out;
     for (qsizetype i = 0; i < n; ++i) {
         const uchar ch = c[i];
@@ -78,18 +84,18 @@ bool markOn(const uchar* c, qsizetype at, qsizetype size, qsizetype n) {
     return true;
 }
 
-// The last hotspot mark that was switched on in c[from, to): 1 for a jump
-// (struck through or double underlined), 2 for a pop-up (underlined), else
-// `mark`, the one before `from`.
+// The hotspot mark nearest before `to` that is switched on, looking back no
+// further than `from`: 1 for a jump (struck through or double underlined), 2
+// for a pop-up (underlined); else `mark`, the one before `from`. The mark
+// stands right before its code, so the search is short.
 int lastMark(const uchar* c, qsizetype from, qsizetype to, qsizetype n, int mark) {
-    const QByteArrayView segment(c + from, to - from);
-    for (qsizetype at = segment.indexOf("\\"); at >= 0; at = segment.indexOf("\\", at + 1)) {
-        const QByteArrayView rest = segment.sliced(at);
-        if ((rest.startsWith("\\strike") && markOn(c, from + at, 7, n)) ||
-            (rest.startsWith("\\uldb") && markOn(c, from + at, 5, n)))
-            mark = 1;
-        else if (rest.startsWith("\\ul") && markOn(c, from + at, 3, n))
-            mark = 2;
+    for (qsizetype at = to - 1; at >= from; --at) {
+        if (c[at] != '\\') continue;
+        const QByteArrayView rest(c + at, n - at);
+        if ((rest.startsWith("\\strike") && markOn(c, at, 7, n)) ||
+            (rest.startsWith("\\uldb") && markOn(c, at, 5, n)))
+            return 1;
+        if (rest.startsWith("\\ul") && markOn(c, at, 3, n)) return 2;
     }
     return mark;
 }
@@ -149,10 +155,15 @@ void LinkCheck::scan(Topic& topic, const QByteArray& text) {
             markedTo = code.begin;
             const bool popup = mark == 2;
             const qsizetype gt = target.indexOf(QLatin1Char('>'));
-            const QString context = target.left(gt).trimmed();
+            const QString context = QStringView(target).left(gt).trimmed().toString();
             if (gt >= 0) {
-                const QString window = target.mid(gt + 1).trimmed();
-                if (!window.isEmpty() && !windows_.contains(window.toLower()))
+                const QStringView window = QStringView(target).mid(gt + 1).trimmed();
+                // Links mostly name one window: it is looked up once.
+                if (window.isEmpty() || window == lastWindow_)
+                    ;
+                else if (windows_.contains(window.toString().toLower()))
+                    lastWindow_ = window.toString();
+                else
                     topic.own << QStringLiteral("%1 to topic %2 in undefined window %3")
                                      .arg(popup ? QStringLiteral("pop-up") : QStringLiteral("jump"),
                                           context, window);
@@ -178,36 +189,49 @@ void LinkCheck::scan(Topic& topic, const QByteArray& text) {
 void LinkCheck::add(const TopicFields& fields) {
     Topic topic{fields.id, fields.name, {}, {}};
     scan(topic, fields.storedText.isNull() ? Cp1252::encode(fields.text) : fields.storedText);
-    const QString window = fields.window.trimmed();
+    const QString window = fields.window.isEmpty() ? QString() : fields.window.trimmed();
     if (!window.isEmpty() && !windows_.contains(window.toLower()))
         topic.own << QStringLiteral("shown in undefined window %1").arg(window);
     // A browse sequence reaches the topic with the browse buttons.
-    if (!fields.bseq.trimmed().isEmpty()) topic.reached = true;
-    ids_.insert(fields.id);
+    if (!QStringView(fields.bseq).trimmed().isEmpty()) topic.reached = true;
+    ids_.insert(fields.id, qsizetype(topics_.size()));
     topics_.push_back(std::move(topic));
 }
 
 LinkFindings LinkCheck::findings(bool wholeProject) const {
     LinkFindings result;
-    QSet<QString> linked;
-    for (const Topic& t : topics_)
-        for (const Link& link : t.links)
-            if (link.target != t.id)
-                linked.insert(link.target); // a link to itself reaches nothing new
-    QHash<QString, QString> titles;         // title -> the first topic's ID
+    // One look-up per link: whether its target exists, and which topic it reaches.
+    std::vector<char> reached(topics_.size(), 0);
+    std::vector<const Link*> missing;
+    for (qsizetype i = 0; i < qsizetype(topics_.size()); ++i) {
+        for (const Link& link : topics_[size_t(i)].links) {
+            const auto target = ids_.constFind(link.target);
+            if (target == ids_.cend())
+                missing.push_back(&link);
+            else if (*target >= 0 && *target != i) // a link to itself reaches nothing new
+                reached[size_t(*target)] = 1;
+        }
+    }
+    auto nextMissing = missing.cbegin();
+    QHash<QString, QString> titles; // title -> the first topic's ID
     for (qsizetype i = 0; i < qsizetype(topics_.size()); ++i) {
         const Topic& t = topics_[size_t(i)];
-        const QString who = label(t.id, t.name) + QStringLiteral(": ");
+        QString who; // made for topics with findings only
+        const auto report = [&](const QString& what) {
+            if (who.isEmpty()) who = label(t.id, t.name) + QStringLiteral(": ");
+            result.lines << who + what;
+        };
         for (const Link& link : t.links) {
-            if (ids_.contains(link.target)) continue;
+            if (nextMissing == missing.cend() || *nextMissing != &link) continue;
+            ++nextMissing;
             result.missingTargets = true;
             const QString kind = link.popup ? QStringLiteral("pop-up") : QStringLiteral("jump");
-            result.lines << who + (link.target.isEmpty()
-                                       ? kind + QStringLiteral(" without a target topic")
-                                       : kind + QStringLiteral(" to missing topic ") + link.target);
+            report(link.target.isEmpty()
+                       ? kind + QStringLiteral(" without a target topic")
+                       : kind + QStringLiteral(" to missing topic ") + link.target);
         }
         for (const QString& line : t.own)
-            result.lines << who + line;
+            report(line);
         if (!wholeProject) continue;
         const QString title = t.name.trimmed();
         if (!title.isEmpty()) {
@@ -215,14 +239,12 @@ LinkFindings LinkCheck::findings(bool wholeProject) const {
             if (first == titles.cend())
                 titles.insert(title, t.id);
             else
-                result.lines << who + QStringLiteral("title also used by topic %1").arg(*first);
+                report(QStringLiteral("title also used by topic %1").arg(*first));
         }
         // The help file opens on its first topic.
-        const bool reached =
-            i == 0 || t.reached || linked.contains(t.id) || contentsTargets_.contains(t.id);
-        if (!reached)
-            result.lines << who + QStringLiteral("not reached by any jump, pop-up, contents line "
-                                                 "or browse sequence");
+        if (i > 0 && !t.reached && !reached[size_t(i)] && !contentsTargets_.contains(t.id))
+            report(QStringLiteral("not reached by any jump, pop-up, contents line or browse "
+                                  "sequence"));
     }
     return result;
 }

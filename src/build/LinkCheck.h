@@ -27,7 +27,7 @@ public:
     // A topic that is checked: its own codes and fields, and as a target.
     void add(const TopicFields& topic);
     // A topic that only exists as a target (the others of a one-topic build).
-    void addTarget(const QString& id) { ids_.insert(id); }
+    void addTarget(const QString& id) { ids_.insert(id, -1); }
 
     // With `wholeProject` false only the checked topics' own findings are
     // made; topics nothing reaches and shared titles need every topic checked.
@@ -50,8 +50,9 @@ private:
     QString dir_;
     QSet<QString> windows_; // lower case: window names ignore case
     QSet<QString> contentsTargets_;
-    QSet<QString> ids_;
+    QHash<QString, qsizetype> ids_; // topic ID -> its index in topics_, -1 for targets only
     std::vector<Topic> topics_;
+    QString lastWindow_; // the last window found defined
     bool listed_ = false;
     QSet<QString> files_; // the project folder's file names, lower case
 };
