@@ -159,14 +159,15 @@ void LinkCheck::scan(Topic& topic, const QByteArray& text) {
             if (gt >= 0) {
                 const QStringView window = QStringView(target).mid(gt + 1).trimmed();
                 // Links mostly name one window: it is looked up once.
-                if (window.isEmpty() || window == lastWindow_)
-                    ;
-                else if (windows_.contains(window.toString().toLower()))
-                    lastWindow_ = window.toString();
-                else
-                    topic.own << QStringLiteral("%1 to topic %2 in undefined window %3")
-                                     .arg(popup ? QStringLiteral("pop-up") : QStringLiteral("jump"),
-                                          context, window);
+                if (!window.isEmpty() && window != lastWindow_) {
+                    if (windows_.contains(window.toString().toLower()))
+                        lastWindow_ = window.toString();
+                    else
+                        topic.own << QStringLiteral("%1 to topic %2 in undefined window %3")
+                                         .arg(popup ? QStringLiteral("pop-up")
+                                                    : QStringLiteral("jump"),
+                                              context, window);
+                }
             }
             // Another help file's topic ("ctx@file") is not this project's to check.
             if (!context.contains(QLatin1Char('@'))) topic.links.push_back({context, popup});
