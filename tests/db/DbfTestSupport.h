@@ -4,10 +4,8 @@
 
 #include "DbTest.h"
 #include "DbfTable.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -78,16 +76,6 @@ inline std::vector<int> orderByValues(const DbfTable& t, const QVector<int>& fie
         return false;
     });
     return rows;
-}
-
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
 }
 
 // Builds table files byte by byte, as other programs write them.

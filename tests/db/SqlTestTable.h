@@ -2,7 +2,9 @@
 // a detail table: notes for the SQL tests, links for the table and query tests.
 #pragma once
 
+#include "DataSetRows.h"
 #include "DbTest.h"
+#include "QtPrinters.h"
 #include "SqlDatabase.h"
 #include "SqlEval.h"
 #include "TQuery.h"
@@ -10,11 +12,6 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 inline void createTopicTable(SqlDatabase& db) {
     db.execute("Create Table \"demo.dbf\" (Id numeric(8),Name char(60),Keys char(254),"
@@ -99,18 +96,6 @@ protected:
         t->Open();
         return t;
     }
-
-    static QList<int> ids(TDataSet& ds, const QString& field = "ID") {
-        QList<int> list;
-        ds.First();
-        while (!ds.Eof()) {
-            list << int(ds.FieldByName(field)->AsInteger());
-            ds.Next();
-        }
-        return list;
-    }
-
-    static int id(TDataSet& ds) { return int(ds.FieldByName("ID")->AsInteger()); }
 
     QTemporaryDir dir;
 };

@@ -1,5 +1,7 @@
 #include "KivDB.h"
+#include "AddField.h"
 #include "KivError.h"
+#include "LookupField.h"
 #include "RecordingUI.h"
 #include "StateField.h"
 #include "TDataSource.h"
@@ -112,23 +114,14 @@ protected:
         }
         topics.addFieldDef("CODE", TFieldType::ftString, 5);
         topics.addFieldDef("TITLE", TFieldType::ftString, 20);
-        look = new TKivLookField(&topics);
-        look->setFieldName("UNITNAME");
-        look->setFieldKind(TFieldKind::fkLookup);
-        look->setLookupDataSet(&units);
-        look->setKeyFields("CODE");
-        look->setLookupKeyFields("CODE");
-        look->setLookupResultField("NAME");
+        look = lookupField(&topics, "UNITNAME", &units, "CODE", "CODE", "NAME");
         look->LookupAddFields = "OWNER;name";
         look->setDisplayWidth(10);
     }
     // Adds every field of the table, then the lookup field, and opens.
     void open() {
-        for (const char* name : {"CODE", "TITLE"}) {
-            auto* f = new TStringField(&topics);
-            f->setFieldName(name);
-            f->setDataSet(&topics);
-        }
+        for (const char* name : {"CODE", "TITLE"})
+            addField<TStringField>(topics, name);
         look->setDataSet(&topics);
         topics.Open();
     }

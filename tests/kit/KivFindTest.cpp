@@ -2,6 +2,7 @@
 #include "KitFolder.h"
 #include "KivContr.h"
 #include "KivLook.h"
+#include "LookupField.h"
 #include "RecordingUI.h"
 
 #include <QApplication>
@@ -150,13 +151,7 @@ TEST_F(KivFindTest, KeyShownThroughItsLookupFieldIsPickedFromTheList) {
     names->Open();
     TKivTable* searched = table();
     addField<TFloatField>(searched, "ID");
-    auto* title = new TKivLookField(searched);
-    title->setFieldName("TITLE");
-    title->setFieldKind(TFieldKind::fkLookup);
-    title->setLookupDataSet(names);
-    title->setKeyFields("ID");
-    title->setLookupKeyFields("ID");
-    title->setLookupResultField("NAME");
+    auto* title = lookupField(searched, "TITLE", names, "ID", "ID", "NAME");
     title->setReadOnly(true); // the copy is made writable
     title->setDataSet(searched);
     searched->setIndexName("I_Id");
