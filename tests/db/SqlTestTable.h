@@ -86,12 +86,17 @@ protected:
         db.execute("insert into links values (10, 20), (10, 30), (20, 40), (40, 10)");
     }
 
+    // A closed table on `name` in the folder.
+    std::unique_ptr<TTable> tableOf(const QString& name) {
+        auto t = std::make_unique<TTable>();
+        t->setDatabaseName(dir.path());
+        t->setTableName(name);
+        return t;
+    }
     // An open table on the topic table in ID order.
     std::unique_ptr<TTable> topics(const QString& order = "ID") {
-        auto t = std::make_unique<TTable>();
+        auto t = tableOf("demo.dbf");
         t->setObjectName("TbMain");
-        t->setDatabaseName(dir.path());
-        t->setTableName("demo.dbf");
         t->setIndexFieldNames(order);
         t->Open();
         return t;
