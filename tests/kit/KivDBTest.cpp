@@ -37,7 +37,7 @@ protected:
 
 } // namespace
 
-TEST_F(StateField, StoredNumbersReadAsTheirLines) {
+TEST_F(StateField, StoredNumbersReadAsTheirLinesAndAreWrittenAsTheListHasThem) {
     EXPECT_EQ(state->MinValue(), 0);
     EXPECT_EQ(state->MaxValue(), 3);
     EXPECT_EQ(state->Alignment(), TAlignment::taLeftJustify);
@@ -49,9 +49,8 @@ TEST_F(StateField, StoredNumbersReadAsTheirLines) {
     EXPECT_EQ(state->AsString(), "");
     state->Clear();
     EXPECT_EQ(state->AsString(), "");
-}
 
-TEST_F(StateField, TextsAndNumbersAreWrittenAsTheListHasThem) {
+    // Texts and numbers are written as the list has them.
     state->setAsString("ready");
     EXPECT_EQ(state->Value(), 3);
     state->setAsString("");

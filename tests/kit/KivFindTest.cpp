@@ -196,7 +196,7 @@ TEST_F(KivFindTest, ColumnsFollowTheLongestLabelAndWidthUpToTheCaps) {
               QList<int>({120, 500}));
 }
 
-TEST_F(KivFindTest, ExecuteTakesTheTypedTextAndRefusesBadInput) {
+TEST_F(KivFindTest, ExecuteTakesTheTypedTextRefusesBadInputAndGivesTheDatasetBackOnFailure) {
     int busyWhileShown = -1;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<TDialFind*>(QApplication::activeModalWidget());
@@ -227,9 +227,8 @@ TEST_F(KivFindTest, ExecuteTakesTheTypedTextAndRefusesBadInput) {
     EXPECT_EQ(shown, "20");
     EXPECT_EQ(id(*topics), 40);
     EXPECT_EQ(TKivApp::instance().busy(), 0);
-}
 
-TEST_F(KivFindTest, FailedSearchGivesTheDatasetBack) {
+    // A search that fails gives the dataset back.
     topics->BeforeScroll = [](TDataSet*) { throw EDatabaseError("scroll refused"); };
     QTimer::singleShot(0, [this] {
         finder.FindDataSet()->FieldByName("ID")->setValue(30);
