@@ -15,10 +15,7 @@ using namespace dbftest;
 namespace {
 
 QVector<DbfFieldDef> memoTable() {
-    QVector<DbfFieldDef> f(2);
-    f[0] = {"name", FieldType::Character, 10, 0};
-    f[1] = {"note", FieldType::Memo, 10, 0};
-    return f;
+    return {{"name", FieldType::Character, 10, 0}, {"note", FieldType::Memo, 10, 0}};
 }
 
 // A memo of `size` characters whose every position can be told apart.
