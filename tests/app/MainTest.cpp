@@ -2,6 +2,7 @@
 // commands with the help viewer closed first, the Contents page, the compile
 // commands and keys, and the application's default error handler.
 #include "Main.h"
+#include "AddField.h"
 #include "Application.h"
 #include "KivContr.h"
 #include "KivError.h"
@@ -179,12 +180,8 @@ TEST_F(MainTest, TheFilterMenuWorksOnTheListThatOpenedIt) {
 
 TEST_F(MainTest, StatesHaveTheirColours) {
     TMemTable t;
-    auto* state = new TSmallintField(&t);
-    state->setFieldName("State");
-    state->setDataSet(&t);
-    auto* other = new TSmallintField(&t);
-    other->setFieldName("Other");
-    other->setDataSet(&t);
+    auto* state = addField<TSmallintField>(t, "State");
+    auto* other = addField<TSmallintField>(t, "Other");
     t.addFieldDefsFrom(t.Fields());
     t.Open();
     t.Append();

@@ -32,9 +32,10 @@ TEST(TopicRtf, FootnotesComeInTheirOrderAndSkipEmptyValues) {
     t.bseq = QStringLiteral("a:1");
     t.window = QStringLiteral("main");
     t.akeys = QStringLiteral("x");
-    EXPECT_EQ(FootnoteLines(t), QStringLiteral("${\\footnote $ Intro}\r\n+{\\footnote + a:1}\r\n"
-                                               ">{\\footnote > main}\r\nK{\\footnote K start;begin}\r\n"
-                                               "A{\\footnote A x}\r\n"));
+    EXPECT_EQ(FootnoteLines(t),
+              QStringLiteral("${\\footnote $ Intro}\r\n+{\\footnote + a:1}\r\n"
+                             ">{\\footnote > main}\r\nK{\\footnote K start;begin}\r\n"
+                             "A{\\footnote A x}\r\n"));
 }
 
 TEST(TopicRtf, EscapesOnlyCharactersAbove127) {
@@ -44,51 +45,43 @@ TEST(TopicRtf, EscapesOnlyCharactersAbove127) {
     EXPECT_EQ(EscapeRtfText(QString::fromUtf8("Ж")), QStringLiteral("\\u1046?"));
 }
 
-TEST(TopicRtf, SystemRegionEndsAfterTwoGroupsAndTheirLineBreaks) {
+TEST(TopicRtf, SystemRegionEndsAfterTwoGroupsAndTheirLineBreaksOrWarnsAndRunsToTheEnd) {
     EXPECT_EQ(SystemRegionEnd(QString()), 0);
     const QString doc = QStringLiteral("{\\rtf1{a}x{b}\r\n\\pard text}");
     EXPECT_EQ(doc.mid(SystemRegionEnd(doc) - 1), QStringLiteral("\\pard text}"));
     // The never-edited document: the body is its final brace.
     EXPECT_EQ(kNewTopic.mid(SystemRegionEnd(kNewTopic) - 1), QStringLiteral("}"));
-}
-
-TEST(TopicRtf, BadHeaderWarnsOnceAndRunsToTheEnd) {
+    // A bad header warns once and runs to the end.
     RecordingUI::Scope ui;
-    const QString doc = QStringLiteral("{\\rtf1}}}abc");
-    EXPECT_EQ(SystemRegionEnd(doc), doc.size() + 1);
+    const QString bad = QStringLiteral("{\\rtf1}}}abc");
+    EXPECT_EQ(SystemRegionEnd(bad), bad.size() + 1);
     EXPECT_EQ(ui->messages, QStringList{QStringLiteral("Bad system region in RTF")});
 }
 
-TEST(TopicRtf, KeepnEndsTheParagraphAndMarksTheFirstReset) {
-    EXPECT_EQ(translated(QStringLiteral("\\pard Title\\{keepn\\}Body")),
-              QStringLiteral("\\pard\\keepn Title\\par\\pard Body"));
-    // A word-like \pard further on is not the paragraph reset.
-    EXPECT_EQ(translated(QStringLiteral("\\pardirnatural\\pard T\\{keepn\\}\\par")),
-              QStringLiteral("\\pardirnatural\\pard\\keepn T\\par\\pard\\par"));
-    EXPECT_EQ(translated(QStringLiteral("\\pard T\\{ keepn \r\n\\}B")),
-              QStringLiteral("\\pard\\keepn T\\par\\pard B"));
-    EXPECT_EQ(translated(QStringLiteral("\\pard T\\{keepn\\} B")),
-              QStringLiteral("\\pard\\keepn T\\par\\pard B"));
-    // Each further code adds one more mark at the same first reset.
-    EXPECT_EQ(translated(QStringLiteral("\\pard A\\{KeepN\\}B\\{keepn\\}C")),
-              QStringLiteral("\\pard\\keepn\\keepn A\\par\\pard B\\par\\pard C"));
-    // Not recognised: a digit after the word, or formatting before the closing brace.
-    EXPECT_EQ(translated(QStringLiteral("\\pard \\{keepn1\\}")), QStringLiteral("\\pard \\{keepn1\\}"));
-    EXPECT_EQ(translated(QStringLiteral("\\pard \\{keepn\\cf1\\}")),
-              QStringLiteral("\\pard \\{keepn\\cf1\\}"));
-}
-
-TEST(TopicRtf, HRefBecomesHiddenTargetAndTheScanResumes) {
-    EXPECT_EQ(translated(QStringLiteral("\\strike Index\\strike0 \\{HRef=12\\}")),
-              QStringLiteral("\\strike Index\\strike0 {\\v 12}"));
-    EXPECT_EQ(translated(QStringLiteral("a\\{href=5\\} b\\{HRef = 7>main\\}")),
-              QStringLiteral("a{\\v 5} b{\\v  7>main}"));
-    EXPECT_EQ(translated(QStringLiteral("\\{HRef=! CloseWindow(`main')\\}")),
-              QStringLiteral("{\\v ! CloseWindow(`main')}"));
-    // Unrecognised forms stay visible text.
-    EXPECT_EQ(translated(QStringLiteral("\\{HRef 12\\}")), QStringLiteral("\\{HRef 12\\}"));
-    EXPECT_EQ(translated(QStringLiteral("\\{HRef=12}")), QStringLiteral("\\{HRef=12}"));
-    EXPECT_EQ(translated(QStringLiteral("\\{bmc pic.bmp\\}")), QStringLiteral("\\{bmc pic.bmp\\}"));
+TEST(TopicRtf, KeepnAndHRefCodesAreTranslatedAndOtherFormsStayText) {
+    const std::pair<const char*, const char*> cases[] = {
+        // keepn ends the paragraph and marks the first paragraph reset; a
+        // word-like \pard further on is not the reset.
+        {"\\pard Title\\{keepn\\}Body", "\\pard\\keepn Title\\par\\pard Body"},
+        {"\\pardirnatural\\pard T\\{keepn\\}\\par",
+         "\\pardirnatural\\pard\\keepn T\\par\\pard\\par"},
+        {"\\pard T\\{ keepn \r\n\\}B", "\\pard\\keepn T\\par\\pard B"},
+        {"\\pard T\\{keepn\\} B", "\\pard\\keepn T\\par\\pard B"},
+        // Each further code adds one more mark at the same first reset.
+        {"\\pard A\\{KeepN\\}B\\{keepn\\}C", "\\pard\\keepn\\keepn A\\par\\pard B\\par\\pard C"},
+        // Not recognised: a digit after the word, or formatting before the closing brace.
+        {"\\pard \\{keepn1\\}", "\\pard \\{keepn1\\}"},
+        {"\\pard \\{keepn\\cf1\\}", "\\pard \\{keepn\\cf1\\}"},
+        // HRef becomes a hidden target and the scan resumes after it.
+        {"\\strike Index\\strike0 \\{HRef=12\\}", "\\strike Index\\strike0 {\\v 12}"},
+        {"a\\{href=5\\} b\\{HRef = 7>main\\}", "a{\\v 5} b{\\v  7>main}"},
+        {"\\{HRef=! CloseWindow(`main')\\}", "{\\v ! CloseWindow(`main')}"},
+        {"\\{HRef 12\\}", "\\{HRef 12\\}"},
+        {"\\{HRef=12}", "\\{HRef=12}"},
+        {"\\{bmc pic.bmp\\}", "\\{bmc pic.bmp\\}"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(translated(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
 }
 
 TEST(TopicRtf, WholeFileKeepsHeaderFootnotesBodyAndClosesTheDocument) {
@@ -97,7 +90,8 @@ TEST(TopicRtf, WholeFileKeepsHeaderFootnotesBodyAndClosesTheDocument) {
     t.name = QStringLiteral("New");
     t.text = kNewTopic;
     const QString header = kNewTopic.left(SystemRegionEnd(kNewTopic) - 1);
-    EXPECT_EQ(TopicRtf(t), header + QStringLiteral("#{\\footnote # 3}\r\n${\\footnote $ New}\r\n}\r\n"));
+    EXPECT_EQ(TopicRtf(t),
+              header + QStringLiteral("#{\\footnote # 3}\r\n${\\footnote $ New}\r\n}\r\n"));
 
     // Anything after the final brace (a terminator some writers add) is dropped.
     t.text = QStringLiteral("{\\rtf1{f}{c}\\pard x\\{HRef=9\\}}\r\n");

@@ -44,6 +44,15 @@ protected:
         return crashed;
     }
 
+    // Renames row 1, crashing once its journal is written.
+    void crashRenamingRow1(const char* name) {
+        ASSERT_TRUE(crashAfter("journal", [name](DbfTable& t) {
+            DbfRecord r = t.record(1);
+            r[1] = QString::fromLatin1(name);
+            t.updateRow(1, r);
+        }));
+    }
+
     // Every live row, its memo and every index order agree after reopening,
     // and the table still takes a new row without harming the old ones.
     void expectSound(const std::map<qint64, QString>& names) {
@@ -132,11 +141,7 @@ TEST_F(DbfCrashTest, EveryChangeIsWholeOrAbsentAfterACrashAtAnyStep) {
 }
 
 TEST_F(DbfCrashTest, TornRecordWriteIsRepairedFromTheJournal) {
-    ASSERT_TRUE(crashAfter("journal", [](DbfTable& t) {
-        DbfRecord r = t.record(1);
-        r[1] = "whole new name";
-        t.updateRow(1, r);
-    }));
+    crashRenamingRow1("whole new name");
     // Half of the new record reached the file before the crash.
     QByteArray dbf = readFile(path());
     const int headerSize = 32 + 12 * 32 + 1,
@@ -151,11 +156,7 @@ TEST_F(DbfCrashTest, TornRecordWriteIsRepairedFromTheJournal) {
 
 TEST_F(DbfCrashTest, TornJournalIsDroppedAndTheOldRowKept) {
     const QString journal = dir.filePath("S.kjn");
-    ASSERT_TRUE(crashAfter("journal", [](DbfTable& t) {
-        DbfRecord r = t.record(1);
-        r[1] = "never";
-        t.updateRow(1, r);
-    }));
+    crashRenamingRow1("never");
     const QByteArray whole = readFile(journal);
     ASSERT_GT(whole.size(), 40);
     writeFile(journal, whole.left(whole.size() - 10));

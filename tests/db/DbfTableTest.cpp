@@ -20,15 +20,10 @@ protected:
 };
 
 QVector<DbfFieldDef> everyKind() {
-    QVector<DbfFieldDef> f(7);
-    f[0] = {"name", FieldType::Character, 30, 0};
-    f[1] = {"count", FieldType::Numeric, 6, 0};
-    f[2] = {"price", FieldType::Numeric, 10, 2};
-    f[3] = {"ratio", FieldType::Float, 12, 4};
-    f[4] = {"born", FieldType::Date, 0, 0};
-    f[5] = {"ok", FieldType::Logical, 0, 0};
-    f[6] = {"note", FieldType::Memo, 0, 0};
-    return f;
+    return {{"name", FieldType::Character, 30, 0}, {"count", FieldType::Numeric, 6, 0},
+            {"price", FieldType::Numeric, 10, 2},  {"ratio", FieldType::Float, 12, 4},
+            {"born", FieldType::Date, 0, 0},       {"ok", FieldType::Logical, 0, 0},
+            {"note", FieldType::Memo, 0, 0}};
 }
 
 } // namespace

@@ -4,10 +4,8 @@
 
 #include "DbTest.h"
 #include "DbfTable.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,20 +22,12 @@ protected:
 };
 
 inline QVector<DbfFieldDef> topicFields() {
-    auto f = [](const char* name, FieldType type, int length, int decimals = 0) {
-        DbfFieldDef d;
-        d.name = QString::fromLatin1(name);
-        d.type = type;
-        d.length = length;
-        d.decimals = decimals;
-        return d;
-    };
-    return {f("Id", FieldType::Numeric, 8),        f("Name", FieldType::Character, 60),
-            f("Keys", FieldType::Character, 254),  f("AKeys", FieldType::Character, 254),
-            f("BSeq", FieldType::Character, 20),   f("CTX", FieldType::Character, 20),
-            f("Window", FieldType::Character, 20), f("State", FieldType::Numeric, 1),
-            f("Text", FieldType::Memo, 10),        f("Unit", FieldType::Character, 20),
-            f("Class", FieldType::Character, 40),  f("Declar", FieldType::Memo, 10)};
+    return {{"Id", FieldType::Numeric, 8},        {"Name", FieldType::Character, 60},
+            {"Keys", FieldType::Character, 254},  {"AKeys", FieldType::Character, 254},
+            {"BSeq", FieldType::Character, 20},   {"CTX", FieldType::Character, 20},
+            {"Window", FieldType::Character, 20}, {"State", FieldType::Numeric, 1},
+            {"Text", FieldType::Memo, 10},        {"Unit", FieldType::Character, 20},
+            {"Class", FieldType::Character, 40},  {"Declar", FieldType::Memo, 10}};
 }
 
 inline DbfIndexDef indexDef(const char* name, const char* field, bool unique = false) {
@@ -78,16 +68,6 @@ inline std::vector<int> orderByValues(const DbfTable& t, const QVector<int>& fie
         return false;
     });
     return rows;
-}
-
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
 }
 
 // Builds table files byte by byte, as other programs write them.

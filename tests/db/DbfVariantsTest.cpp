@@ -14,6 +14,14 @@ QByteArray pointer(int block) {
     return QByteArray::number(block).rightJustified(10, ' ');
 }
 
+// A FoxPro memo file of 64-byte blocks, its first memo of `type` at block 8.
+QByteArray fptWith(quint32 type, const QByteArray& memo) {
+    QByteArray fpt(512 + 64, '\0');
+    fpt.replace(0, 4, be(9, 4));
+    fpt.replace(6, 2, be(64, 2));
+    return fpt.replace(512, 8 + memo.size(), be(type, 4) + be(memo.size(), 4) + memo);
+}
+
 quint64 bitsOf(double d) {
     quint64 u;
     memcpy(&u, &d, 8);
@@ -71,12 +79,7 @@ TEST_F(DbfVariantsTest, DBase4MemoWithSmallBlocks) {
 TEST_F(DbfVariantsTest, FoxProTableWithFptMemoIsReadOnly) {
     writeFile(path("C.dbf"), rawDbf(0xF5, {{"NAME", 'C', 4}, {"NOTE", 'M', 10}},
                                     {QByteArray("fox ") + pointer(8)}));
-    QByteArray fpt(512 + 64, '\0');
-    fpt.replace(0, 4, be(9, 4));
-    fpt.replace(6, 2, be(64, 2));
-    fpt.replace(512, 8, be(1, 4) + be(11, 4));
-    fpt.replace(520, 11, "fox memo \xE9!");
-    writeFile(path("C.fpt"), fpt);
+    writeFile(path("C.fpt"), fptWith(1, "fox memo \xE9!"));
     auto t = DbfTable::open(path("C.dbf"));
     EXPECT_EQ(t->value(0, 1).toString(), "fox memo é!");
     EXPECT_THROW(t->appendRow({"x", QVariant()}), EDatabaseError);
@@ -92,11 +95,7 @@ TEST_F(DbfVariantsTest, VisualFoxProBinaryFields) {
                                      {"NOTE", 'M', 4},
                                      {"PRICE", 'Y', 8}},
                                     {record}, false, 263));
-    QByteArray fpt(512 + 64, '\0');
-    fpt.replace(0, 4, be(9, 4));
-    fpt.replace(6, 2, be(64, 2));
-    fpt.replace(512, 10, be(1, 4) + be(2, 4) + "ok");
-    writeFile(path("D.fpt"), fpt);
+    writeFile(path("D.fpt"), fptWith(1, "ok"));
     auto t = DbfTable::open(path("D.dbf"));
     EXPECT_EQ(t->value(0, 0).toLongLong(), -7);
     EXPECT_DOUBLE_EQ(t->value(0, 1).toDouble(), 2.5);

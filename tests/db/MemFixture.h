@@ -1,15 +1,12 @@
 // A small in-memory topic list shared by the dataset tests.
 #pragma once
 
+#include "DataSetRows.h"
 #include "DbTest.h"
+#include "QtPrinters.h"
 #include "TMemTable.h"
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 struct TopicRow {
     int id;
@@ -41,15 +38,4 @@ inline std::unique_ptr<TMemTable> sampleTopics() {
                        {30, "Menus", -1},
                        {40, "intro again", 3},
                        {50, "Zebra", 0}});
-}
-
-// The IDs of every record in cursor order, walking from the first.
-inline QList<int> ids(TDataSet& ds) {
-    QList<int> list;
-    ds.First();
-    while (!ds.Eof()) {
-        list << int(ds.FieldByName("ID")->AsInteger());
-        ds.Next();
-    }
-    return list;
 }

@@ -7,6 +7,7 @@
 #include "TMemTable.h"
 #include "TTable.h"
 
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace dbftest;
@@ -14,10 +15,7 @@ using namespace dbftest;
 namespace {
 
 QVector<DbfFieldDef> memoTable() {
-    QVector<DbfFieldDef> f(2);
-    f[0] = {"name", FieldType::Character, 10, 0};
-    f[1] = {"note", FieldType::Memo, 10, 0};
-    return f;
+    return {{"name", FieldType::Character, 10, 0}, {"note", FieldType::Memo, 10, 0}};
 }
 
 // A memo of `size` characters whose every position can be told apart.
@@ -32,20 +30,25 @@ QString memoOf(int size) {
 
 class MemoSpeedPath : public DbfFolder {
 protected:
-    QString memoPath() const { return path("S.dbt"); }
+    // A new memo table with a row for each memo size, left open.
+    std::shared_ptr<DbfTable> make(const QList<int>& sizes) {
+        DbfTable::create(path(), memoTable());
+        auto t = DbfTable::open(path());
+        for (int size : sizes)
+            t->appendRow({QStringLiteral("n%1").arg(size), memoOf(size)});
+        return t;
+    }
+    void resizeMemo(qint64 size) {
+        QFile memo(path("S.dbt"));
+        ASSERT_TRUE(memo.open(QIODevice::ReadWrite) && memo.resize(size));
+    }
 };
 
 } // namespace
 
 TEST_F(MemoSpeedPath, MemosOfEveryLengthAroundTheFirstReadComeBackWhole) {
     const QList<int> sizes = {1, 2, 100, 4080, 4087, 4088, 4089, 4096, 4104, 5000, 70000};
-    DbfTable::create(path(), memoTable());
-    {
-        auto t = DbfTable::open(path());
-        for (int size : sizes)
-            t->appendRow({QStringLiteral("n%1").arg(size), memoOf(size)});
-        t->appendRow({QStringLiteral("empty"), QString()});
-    }
+    make(sizes)->appendRow({QStringLiteral("empty"), QString()});
     auto t = DbfTable::open(path());
     ASSERT_EQ(t->rowCount(), sizes.size() + 1);
     for (int i = 0; i < sizes.size(); ++i)
@@ -54,47 +57,29 @@ TEST_F(MemoSpeedPath, MemosOfEveryLengthAroundTheFirstReadComeBackWhole) {
 }
 
 TEST_F(MemoSpeedPath, AMemoThatTheFileEndsInsideReadsAsNone) {
-    DbfTable::create(path(), memoTable());
-    {
-        auto t = DbfTable::open(path());
-        t->appendRow({QStringLiteral("short"), memoOf(3000)});
-        t->appendRow({QStringLiteral("long"), memoOf(9000)});
-    }
-    QFile memo(memoPath());
-    ASSERT_TRUE(memo.open(QIODevice::ReadWrite));
-    const qint64 full = memo.size();
+    make({3000, 9000});
     // The file now stops 10 bytes before the end of the long memo.
-    const qint64 longStart = full - ((9000 + 8 + 511) / 512) * 512;
-    ASSERT_TRUE(memo.resize(longStart + 8 + 9000 - 10));
-    memo.close();
+    const qint64 longStart = QFileInfo(path("S.dbt")).size() - ((9000 + 8 + 511) / 512) * 512;
+    resizeMemo(longStart + 8 + 9000 - 10);
     {
         auto t = DbfTable::open(path());
         EXPECT_EQ(t->value(0, 1).toString(), memoOf(3000));
         EXPECT_TRUE(t->value(1, 1).isNull());
     }
     // Now it stops inside the short one, within the first read.
-    ASSERT_TRUE(memo.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(memo.resize(512 + 8 + 2999));
-    memo.close();
+    resizeMemo(512 + 8 + 2999);
     auto t = DbfTable::open(path());
     EXPECT_TRUE(t->value(0, 1).isNull());
     EXPECT_TRUE(t->value(1, 1).isNull());
 }
 
 TEST_F(MemoSpeedPath, ADamagedLengthBeyondTheFileReadsAsNone) {
-    DbfTable::create(path(), memoTable());
-    {
-        auto t = DbfTable::open(path());
-        t->appendRow({QStringLiteral("x"), memoOf(5000)});
-    }
-    QFile memo(memoPath());
-    ASSERT_TRUE(memo.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(memo.seek(512 + 4));
-    const char huge[4] = {'\x00', '\x00', '\x00', '\x30'}; // 768 MB, little-endian
-    ASSERT_EQ(memo.write(huge, 4), 4);
+    make({5000});
+    QFile memo(path("S.dbt"));
+    ASSERT_TRUE(memo.open(QIODevice::ReadWrite) && memo.seek(512 + 4));
+    ASSERT_EQ(memo.write("\0\0\0\x30", 4), 4); // 768 MB, little-endian
     memo.close();
-    auto t = DbfTable::open(path());
-    EXPECT_TRUE(t->value(0, 1).isNull());
+    EXPECT_TRUE(DbfTable::open(path())->value(0, 1).isNull());
 }
 
 TEST_F(MemoSpeedPath, MemosReadInAnyOrderAcrossLargeReadsAndAppendsStayWhole) {
@@ -103,10 +88,7 @@ TEST_F(MemoSpeedPath, MemosReadInAnyOrderAcrossLargeReadsAndAppendsStayWhole) {
     QList<int> sizes;
     for (int i = 0; i < 60; ++i)
         sizes << (i == 30 ? 70000 : 1 + (i * 2654435761u) % 6000);
-    DbfTable::create(path(), memoTable());
-    auto t = DbfTable::open(path());
-    for (int size : sizes)
-        t->appendRow({QStringLiteral("n"), memoOf(size)});
+    auto t = make(sizes);
     const auto check = [&](int row) {
         ASSERT_EQ(t->value(row, 1).toString(), memoOf(sizes[row])) << row;
     };
@@ -129,8 +111,7 @@ TEST_F(MemoSpeedPath, MemosReadInAnyOrderAcrossLargeReadsAndAppendsStayWhole) {
 }
 
 TEST_F(MemoSpeedPath, StoredBytesComeFromBrowsedRowsOnly) {
-    DbfTable::create(path(), memoTable());
-    DbfTable::open(path())->appendRow({QStringLiteral("a"), QStringLiteral("Café €")});
+    make({})->appendRow({QStringLiteral("a"), QStringLiteral("Café €")});
     TTable table;
     table.setDatabaseName(dir.path());
     table.setTableName(QStringLiteral("S.dbf"));
@@ -170,8 +151,8 @@ TEST(MemoField, TextOutsideLatin1SurvivesTheFieldBothWays) {
 TEST(Cp1252Blocks, ACharacterAtAnyPlaceIsConvertedAsOnItsOwn) {
     // Conversion checks whole blocks first; a differing character may sit anywhere in one.
     const QList<char16_t> odd = {0x00E9, 0x20AC, 0x0081, 0x009F, 0x0100, 0x2003, 0x00A0, 0x007F};
-    for (int size = 1; size < 40; ++size) {
-        for (int at = 0; at < size; ++at) {
+    for (int size = 1; size < 40; ++size)
+        for (int at = 0; at < size; ++at)
             for (char16_t ch : odd) {
                 QString text(size, QLatin1Char('a'));
                 text[at] = QChar(ch);
@@ -184,18 +165,16 @@ TEST(Cp1252Blocks, ACharacterAtAnyPlaceIsConvertedAsOnItsOwn) {
                 EXPECT_EQ(complete, b >= 0);
                 EXPECT_EQ(Cp1252::decode(expected)[at], b < 0 ? QChar('?') : QChar(ch));
             }
-        }
-    }
 }
 
 TEST(TextColumn, TrailingBlanksAndZerosGoWhateverTheirMixAndLength) {
     // Padding is dropped by whole words first; any byte other than a blank
     // or a zero ends it, wherever it falls in a word.
     const QByteArray stops = QByteArray("x\xA0\x60\x01\xDF", 5);
-    for (int length = 1; length <= 40; ++length) {
-        DbfFieldDef f{"name", FieldType::Character, length, 0};
-        for (int kept = 0; kept <= length; ++kept) {
+    for (int length = 1; length <= 40; ++length)
+        for (int kept = 0; kept <= length; ++kept)
             for (char stop : stops) {
+                const DbfFieldDef f{"name", FieldType::Character, length, 0};
                 QByteArray bytes(length, ' ');
                 for (int i = kept; i < length; ++i)
                     bytes[i] = (i * 7 + kept) % 3 == 0 ? '\0' : ' ';
@@ -208,6 +187,4 @@ TEST(TextColumn, TrailingBlanksAndZerosGoWhateverTheirMixAndLength) {
                 }
                 EXPECT_EQ(v.toString(), Cp1252::decode(bytes.left(kept))) << length << " " << kept;
             }
-        }
-    }
 }

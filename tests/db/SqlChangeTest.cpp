@@ -15,13 +15,13 @@ protected:
     // rows nor the files of the topic table change.
     void expectRefused(const char* sql, const QString& expected) {
         const QString before = all();
-        const QByteArray dbf = dbftest::readFile(dir.filePath("demo.dbf"));
-        const QByteArray dbt = dbftest::readFile(dir.filePath("demo.dbt"));
+        const QByteArray dbf = readFile(dir.filePath("demo.dbf"));
+        const QByteArray dbt = readFile(dir.filePath("demo.dbt"));
         const QString message = error(sql);
         EXPECT_TRUE(message.contains(expected)) << sql << " -> " << message.toStdString();
         EXPECT_EQ(all(), before) << sql;
-        EXPECT_EQ(dbftest::readFile(dir.filePath("demo.dbf")), dbf) << sql;
-        EXPECT_EQ(dbftest::readFile(dir.filePath("demo.dbt")), dbt) << sql;
+        EXPECT_EQ(readFile(dir.filePath("demo.dbf")), dbf) << sql;
+        EXPECT_EQ(readFile(dir.filePath("demo.dbt")), dbt) << sql;
     }
 };
 

@@ -2,7 +2,9 @@
 // a detail table: notes for the SQL tests, links for the table and query tests.
 #pragma once
 
+#include "DataSetRows.h"
 #include "DbTest.h"
+#include "QtPrinters.h"
 #include "SqlDatabase.h"
 #include "SqlEval.h"
 #include "TQuery.h"
@@ -10,11 +12,6 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 inline void createTopicTable(SqlDatabase& db) {
     db.execute("Create Table \"demo.dbf\" (Id numeric(8),Name char(60),Keys char(254),"
@@ -89,28 +86,21 @@ protected:
         db.execute("insert into links values (10, 20), (10, 30), (20, 40), (40, 10)");
     }
 
+    // A closed table on `name` in the folder.
+    std::unique_ptr<TTable> tableOf(const QString& name) {
+        auto t = std::make_unique<TTable>();
+        t->setDatabaseName(dir.path());
+        t->setTableName(name);
+        return t;
+    }
     // An open table on the topic table in ID order.
     std::unique_ptr<TTable> topics(const QString& order = "ID") {
-        auto t = std::make_unique<TTable>();
+        auto t = tableOf("demo.dbf");
         t->setObjectName("TbMain");
-        t->setDatabaseName(dir.path());
-        t->setTableName("demo.dbf");
         t->setIndexFieldNames(order);
         t->Open();
         return t;
     }
-
-    static QList<int> ids(TDataSet& ds, const QString& field = "ID") {
-        QList<int> list;
-        ds.First();
-        while (!ds.Eof()) {
-            list << int(ds.FieldByName(field)->AsInteger());
-            ds.Next();
-        }
-        return list;
-    }
-
-    static int id(TDataSet& ds) { return int(ds.FieldByName("ID")->AsInteger()); }
 
     QTemporaryDir dir;
 };

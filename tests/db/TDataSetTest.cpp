@@ -235,16 +235,7 @@ TEST(TDataSet, PostChecksRequiredFieldsAndKeepsTheRecord) {
     EXPECT_EQ(t->RecordCount(), 1);
 }
 
-TEST(TDataSet, ClosingDropsAPendingEdit) {
-    auto t = sampleTopics();
-    t->Edit();
-    t->FieldByName("NAME")->setAsString("Unsaved");
-    t->Close();
-    EXPECT_EQ(t->State(), TDataSetState::dsInactive);
-    EXPECT_THROW(t->First(), EDatabaseError);
-}
-
-TEST(TDataSet, FieldsRefuseWritesOutsideEditAndOnReadOnly) {
+TEST(TDataSet, FieldsRefuseWritesOutsideEditAndOnReadOnlyAndClosingDropsTheEdit) {
     auto t = sampleTopics();
     EXPECT_EQ(failureOf([&] { t->FieldByName("NAME")->setAsString("x"); }),
               "Topics: Dataset not in edit or insert mode");
@@ -253,20 +244,14 @@ TEST(TDataSet, FieldsRefuseWritesOutsideEditAndOnReadOnly) {
     EXPECT_THROW(t->FieldByName("ID")->setAsInteger(5), EDatabaseError);
     EXPECT_FALSE(t->FieldByName("ID")->CanModify());
     EXPECT_TRUE(t->FieldByName("NAME")->CanModify());
+    t->FieldByName("NAME")->setAsString("Unsaved");
+    t->Close();
+    EXPECT_EQ(t->State(), TDataSetState::dsInactive);
+    EXPECT_THROW(t->First(), EDatabaseError);
 }
 
 TEST(TDataSet, CalculatedAndLookupFieldsFollowTheRecord) {
-    auto states = std::make_unique<TMemTable>();
-    states->addFieldDef("CODE", TFieldType::ftSmallint);
-    states->addFieldDef("TEXT", TFieldType::ftString, 10);
-    states->Open();
-    for (auto [code, text] : {std::pair{1, "Write"}, {2, "Test"}, {3, "Ready"}}) {
-        states->Append();
-        states->FieldByName("CODE")->setAsInteger(code);
-        states->FieldByName("TEXT")->setAsString(text);
-        states->Post();
-    }
-
+    auto states = makeTopics({{1, "Write", -1}, {2, "Test", -1}, {3, "Ready", -1}});
     TMemTable t;
     t.addFieldDef("ID", TFieldType::ftInteger);
     t.addFieldDef("STATE", TFieldType::ftSmallint);
@@ -276,8 +261,8 @@ TEST(TDataSet, CalculatedAndLookupFieldsFollowTheRecord) {
     auto* stateText = addField<TStringField>(t, "STATETEXT", TFieldKind::fkLookup);
     stateText->setLookupDataSet(states.get());
     stateText->setKeyFields("STATE");
-    stateText->setLookupKeyFields("CODE");
-    stateText->setLookupResultField("TEXT");
+    stateText->setLookupKeyFields("ID");
+    stateText->setLookupResultField("NAME");
     int calcs = 0;
     t.OnCalcFields = [&calcs](TDataSet* ds) {
         ++calcs;

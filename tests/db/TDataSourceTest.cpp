@@ -25,15 +25,22 @@ protected:
     void CheckBrowseMode() override { log << "check"; }
 };
 
-} // namespace
-
-TEST(TDataSource, LinksFollowTheDatasetInOrder) {
-    auto t = sampleTopics();
+// The sample topics behind a source with a logging link on it.
+class Linked : public ::testing::Test {
+protected:
+    void SetUp() override {
+        link.setDataSource(&source);
+        source.setDataSet(t.get());
+        EXPECT_EQ(take(link.log), QStringList({"active"}));
+    }
+    std::unique_ptr<TMemTable> t = sampleTopics();
     TDataSource source;
     LogLink link;
-    link.setDataSource(&source);
-    source.setDataSet(t.get());
-    EXPECT_EQ(take(link.log), QStringList({"active"}));
+};
+
+} // namespace
+
+TEST_F(Linked, LinksFollowTheDatasetInOrder) {
 
     t->Next();
     EXPECT_EQ(take(link.log), QStringList({"check", "scrolled 1"}));
@@ -55,20 +62,14 @@ TEST(TDataSource, LinksFollowTheDatasetInOrder) {
     EXPECT_EQ(take(link.log), QStringList({"inactive"}));
 }
 
-TEST(TDataSource, RepointingRebindsTheLinks) {
-    auto a = sampleTopics();
+TEST_F(Linked, RepointingRebindsTheLinks) {
     auto b = makeTopics({{1, "Other", 0}});
-    TDataSource source;
-    source.setDataSet(a.get());
-    LogLink link;
-    link.setDataSource(&source);
-    take(link.log);
     int stateChanges = 0;
     source.OnStateChange = [&stateChanges](QObject*) { ++stateChanges; };
     source.setDataSet(b.get());
     EXPECT_EQ(take(link.log), QStringList({"inactive", "active"}));
     EXPECT_EQ(stateChanges, 2);
-    a->Next(); // the old dataset no longer reaches the link
+    t->Next(); // the old dataset no longer reaches the link
     EXPECT_TRUE(link.log.isEmpty());
     b->Last();
     EXPECT_EQ(take(link.log), QStringList({"check", "dataset"}));
@@ -94,14 +95,7 @@ TEST(TDataSource, DestroyedPartnersAreForgotten) {
     EXPECT_FALSE(link.Active());
 }
 
-TEST(TDataSource, DisableControlsNestsAndRefreshesOnce) {
-    auto t = sampleTopics();
-    TDataSource source;
-    source.setDataSet(t.get());
-    LogLink link;
-    link.setDataSource(&source);
-    take(link.log);
-
+TEST_F(Linked, DisableControlsNestsAndRefreshesOnce) {
     t->DisableControls();
     t->DisableControls();
     t->Next();

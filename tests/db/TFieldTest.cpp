@@ -123,12 +123,10 @@ TEST(TField, DisplayPropertiesHaveDefaults) {
 TEST(TField, DerivedFieldsChangeHowValuesReadAndCloneWithTheirProperties) {
     TMemTable t;
     t.addFieldDef("STATE", TFieldType::ftSmallint);
-    auto* state = new CodedField(&t);
-    state->setFieldName("STATE");
+    auto* state = addField<CodedField>(t, "STATE");
     state->setDisplayWidth(8);
     state->setTag(18);
     state->setMaxValue(3);
-    state->setDataSet(&t);
     t.Open();
     t.Append();
     state->setAsString("Test");

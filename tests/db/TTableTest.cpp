@@ -14,11 +14,9 @@ TEST_F(TTableTest, OpensWithFieldsMadeFromTheColumns) {
     EXPECT_EQ(t->FieldByName("TEXT")->AsString(), "{\\rtf1 intro}");
     EXPECT_EQ(t->GetIndexNames(), QStringList({"I_Id", "I_Name", "I_BSeq", "I_State"}));
 
-    TTable missing;
-    missing.setDatabaseName(dir.path());
-    missing.setTableName("nothere.dbf");
-    EXPECT_THROW(missing.Open(), EKivError);
-    EXPECT_FALSE(missing.Active());
+    const auto missing = tableOf("nothere.dbf");
+    EXPECT_THROW(missing->Open(), EKivError);
+    EXPECT_FALSE(missing->Active());
 }
 
 TEST_F(TTableTest, PropertiesReadByName) {
@@ -169,9 +167,8 @@ TEST_F(TTableTest, DetailFollowsItsMaster) {
     auto master = topics();
     TDataSource source;
     source.setDataSet(master.get());
-    TTable detail;
-    detail.setDatabaseName(dir.path());
-    detail.setTableName("links");
+    const auto made = tableOf("links");
+    TTable& detail = *made;
     detail.setIndexFieldNames("TOPIC");
     detail.setMasterFields("ID");
     detail.setMasterSource(&source);
@@ -192,18 +189,15 @@ TEST_F(TTableTest, DetailFollowsItsMaster) {
     master->Close(); // without a master the whole table shows
     EXPECT_EQ(detail.RecordCount(), 5);
 
-    TTable unordered;
-    unordered.setDatabaseName(dir.path());
-    unordered.setTableName("links");
-    unordered.setMasterFields("ID");
-    unordered.setMasterSource(&source);
-    EXPECT_EQ(failureOf([&] { unordered.Open(); }), "Master fields and index fields do not match");
+    const auto unordered = tableOf("links");
+    unordered->setMasterFields("ID");
+    unordered->setMasterSource(&source);
+    EXPECT_EQ(failureOf([&] { unordered->Open(); }), "Master fields and index fields do not match");
 }
 
 TEST_F(TTableTest, ReadOnlyTablesRefuseChanges) {
-    TTable t;
-    t.setDatabaseName(dir.path());
-    t.setTableName("demo");
+    const auto made = tableOf("demo");
+    TTable& t = *made;
     t.setReadOnly(true);
     t.Open();
     EXPECT_FALSE(t.CanModify());
@@ -217,9 +211,8 @@ TEST_F(TTableTest, ReadOnlyTablesRefuseChanges) {
 }
 
 TEST_F(TTableTest, PersistentFieldsAsTheDataModuleDeclaresThem) {
-    TTable t;
-    t.setDatabaseName(dir.path());
-    t.setTableName("demo.dbf");
+    const auto made = tableOf("demo.dbf");
+    TTable& t = *made;
     t.setIndexFieldNames("ID");
     auto* id = addField<TFloatField>(t, "ID");
     auto* name = addField<TStringField>(t, "NAME");

@@ -3,6 +3,7 @@
 #include "KitFolder.h"
 #include "KivDB.h"
 #include "KivLook.h"
+#include "LookupField.h"
 #include "RecordingUI.h"
 #include "TMemTable.h"
 
@@ -133,20 +134,9 @@ TEST_F(FilterFormTest, ListAndLookupFieldsGetTheirOwnValueEditors) {
     units.addFieldDef("CODE", TFieldType::ftString, 5);
     units.Open();
     TMemTable table;
-    auto* state = new TKivListField(&table);
-    state->setFieldName("State");
-    state->setValues({"", "Write", "Test"});
-    state->setDataSet(&table);
-    auto* code = new TStringField(&table);
-    code->setFieldName("CODE");
-    code->setDataSet(&table);
-    auto* unit = new TKivLookField(&table);
-    unit->setFieldName("UNIT");
-    unit->setFieldKind(TFieldKind::fkLookup);
-    unit->setLookupDataSet(&units);
-    unit->setKeyFields("CODE");
-    unit->setLookupKeyFields("CODE");
-    unit->setLookupResultField("CODE");
+    addField<TKivListField>(table, "State")->setValues({"", "Write", "Test"});
+    addField<TStringField>(table, "CODE");
+    auto* unit = lookupField(&table, "UNIT", &units, "CODE", "CODE", "CODE");
     unit->setOptions(unit->Options() | foOnlyEqualinFilter);
     unit->setDataSet(&table);
     table.addFieldDef("State", TFieldType::ftSmallint);

@@ -3,6 +3,8 @@
 // and the kit's datasets on it.
 #pragma once
 
+#include "AddField.h"
+#include "DataSetRows.h"
 #include "KivTable.h"
 #include "QtPrinters.h"
 #include "SqlDatabase.h"
@@ -49,20 +51,6 @@ protected:
         if (open) t->Open();
         return t;
     }
-    template <class F> static F* addField(TDataSet* ds, const QString& name) {
-        auto* f = new F(ds);
-        f->setFieldName(name);
-        f->setDataSet(ds);
-        return f;
-    }
-
-    static QList<int> ids(TDataSet& ds) {
-        QList<int> list;
-        for (ds.First(); !ds.Eof(); ds.Next())
-            list << int(ds.FieldByName("ID")->AsInteger());
-        return list;
-    }
-    static int id(const TDataSet& ds) { return int(ds.FieldByName("ID")->AsInteger()); }
 
     QTemporaryDir dir;
     QObject owned; // goes before the folder does

@@ -1,5 +1,7 @@
 #include "KivDB.h"
+#include "AddField.h"
 #include "KivError.h"
+#include "LookupField.h"
 #include "RecordingUI.h"
 #include "StateField.h"
 #include "TDataSource.h"
@@ -35,7 +37,7 @@ protected:
 
 } // namespace
 
-TEST_F(StateField, StoredNumbersReadAsTheirLines) {
+TEST_F(StateField, StoredNumbersReadAsTheirLinesAndAreWrittenAsTheListHasThem) {
     EXPECT_EQ(state->MinValue(), 0);
     EXPECT_EQ(state->MaxValue(), 3);
     EXPECT_EQ(state->Alignment(), TAlignment::taLeftJustify);
@@ -47,9 +49,8 @@ TEST_F(StateField, StoredNumbersReadAsTheirLines) {
     EXPECT_EQ(state->AsString(), "");
     state->Clear();
     EXPECT_EQ(state->AsString(), "");
-}
 
-TEST_F(StateField, TextsAndNumbersAreWrittenAsTheListHasThem) {
+    // Texts and numbers are written as the list has them.
     state->setAsString("ready");
     EXPECT_EQ(state->Value(), 3);
     state->setAsString("");
@@ -112,23 +113,14 @@ protected:
         }
         topics.addFieldDef("CODE", TFieldType::ftString, 5);
         topics.addFieldDef("TITLE", TFieldType::ftString, 20);
-        look = new TKivLookField(&topics);
-        look->setFieldName("UNITNAME");
-        look->setFieldKind(TFieldKind::fkLookup);
-        look->setLookupDataSet(&units);
-        look->setKeyFields("CODE");
-        look->setLookupKeyFields("CODE");
-        look->setLookupResultField("NAME");
+        look = lookupField(&topics, "UNITNAME", &units, "CODE", "CODE", "NAME");
         look->LookupAddFields = "OWNER;name";
         look->setDisplayWidth(10);
     }
     // Adds every field of the table, then the lookup field, and opens.
     void open() {
-        for (const char* name : {"CODE", "TITLE"}) {
-            auto* f = new TStringField(&topics);
-            f->setFieldName(name);
-            f->setDataSet(&topics);
-        }
+        for (const char* name : {"CODE", "TITLE"})
+            addField<TStringField>(topics, name);
         look->setDataSet(&topics);
         topics.Open();
     }

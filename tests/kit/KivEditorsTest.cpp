@@ -1,7 +1,9 @@
 #include "KivEditors.h"
+#include "AddField.h"
 #include "KivContr.h"
 #include "KivDB.h"
 #include "KivLook.h"
+#include "LookupField.h"
 #include "TMemTable.h"
 
 #include <QDateEdit>
@@ -14,30 +16,14 @@ protected:
         lookup.addFieldDef("CODE", TFieldType::ftString, 5);
         lookup.addFieldDef("NAME", TFieldType::ftString, 20);
         lookup.Open();
-        for (const char* name : {"NAME", "MEMO", "DAY", "STATE", "CODE", "FIXED"}) {
-            TField* f = QByteArray(name) == "MEMO"  ? static_cast<TField*>(new TMemoField(&table))
-                        : QByteArray(name) == "DAY" ? new TDateField(&table)
-                        : QByteArray(name) == "STATE"
-                            ? static_cast<TField*>(new TKivListField(&table))
-                            : new TStringField(&table);
-            f->setFieldName(name);
-            f->setDataSet(&table);
-        }
-        table.FieldByName("NAME")->setDisplayWidth(10);
-        table.FieldByName("FIXED")->setReadOnly(true);
-        static_cast<TKivListField*>(table.FieldByName("STATE"))->setValues({"", "Write"});
-        auto* look = new TKivLookField(&table);
-        look->setFieldName("UNIT");
-        look->setFieldKind(TFieldKind::fkLookup);
-        look->setLookupDataSet(&lookup);
-        look->setKeyFields("CODE");
-        look->setLookupKeyFields("CODE");
-        look->setLookupResultField("NAME");
-        look->setDataSet(&table);
-        auto* calc = new TStringField(&table);
-        calc->setFieldName("CALC");
-        calc->setFieldKind(TFieldKind::fkCalculated);
-        calc->setDataSet(&table);
+        addField<TStringField>(table, "NAME")->setDisplayWidth(10);
+        addField<TMemoField>(table, "MEMO");
+        addField<TDateField>(table, "DAY");
+        addField<TKivListField>(table, "STATE")->setValues({"", "Write"});
+        addField<TStringField>(table, "CODE");
+        addField<TStringField>(table, "FIXED")->setReadOnly(true);
+        lookupField(&table, "UNIT", &lookup, "CODE", "CODE", "NAME")->setDataSet(&table);
+        addField<TStringField>(table, "CALC", TFieldKind::fkCalculated);
         table.addFieldDefsFrom(table.Fields());
         table.Open();
         source.setDataSet(&table);

@@ -2,6 +2,7 @@
 #include "KitFolder.h"
 #include "KivContr.h"
 #include "KivLook.h"
+#include "LookupField.h"
 #include "RecordingUI.h"
 
 #include <QApplication>
@@ -150,13 +151,7 @@ TEST_F(KivFindTest, KeyShownThroughItsLookupFieldIsPickedFromTheList) {
     names->Open();
     TKivTable* searched = table();
     addField<TFloatField>(searched, "ID");
-    auto* title = new TKivLookField(searched);
-    title->setFieldName("TITLE");
-    title->setFieldKind(TFieldKind::fkLookup);
-    title->setLookupDataSet(names);
-    title->setKeyFields("ID");
-    title->setLookupKeyFields("ID");
-    title->setLookupResultField("NAME");
+    auto* title = lookupField(searched, "TITLE", names, "ID", "ID", "NAME");
     title->setReadOnly(true); // the copy is made writable
     title->setDataSet(searched);
     searched->setIndexName("I_Id");
@@ -201,7 +196,7 @@ TEST_F(KivFindTest, ColumnsFollowTheLongestLabelAndWidthUpToTheCaps) {
               QList<int>({120, 500}));
 }
 
-TEST_F(KivFindTest, ExecuteTakesTheTypedTextAndRefusesBadInput) {
+TEST_F(KivFindTest, ExecuteTakesTheTypedTextRefusesBadInputAndGivesTheDatasetBackOnFailure) {
     int busyWhileShown = -1;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<TDialFind*>(QApplication::activeModalWidget());
@@ -232,9 +227,8 @@ TEST_F(KivFindTest, ExecuteTakesTheTypedTextAndRefusesBadInput) {
     EXPECT_EQ(shown, "20");
     EXPECT_EQ(id(*topics), 40);
     EXPECT_EQ(TKivApp::instance().busy(), 0);
-}
 
-TEST_F(KivFindTest, FailedSearchGivesTheDatasetBack) {
+    // A search that fails gives the dataset back.
     topics->BeforeScroll = [](TDataSet*) { throw EDatabaseError("scroll refused"); };
     QTimer::singleShot(0, [this] {
         finder.FindDataSet()->FieldByName("ID")->setValue(30);

@@ -4,6 +4,7 @@
 #include "KivForms.h"
 #include "KivStartUp.h"
 #include "KivTable.h"
+#include "LookupField.h"
 #include "RecordingUI.h"
 
 #include <QApplication>
@@ -159,14 +160,7 @@ TEST_F(KivFormsDataTest, CollectedDataSetsPutListsAndLookupsFirst) {
     TKivTable* lookup = table(&form, 0);
     TKivQuery* list = query(&form, 0);
     addField<TStringField>(shown, "CODE");
-    auto* looked = new TStringField(shown);
-    looked->setFieldName("TOPIC");
-    looked->setFieldKind(TFieldKind::fkLookup);
-    looked->setLookupDataSet(lookup);
-    looked->setKeyFields("CODE");
-    looked->setLookupKeyFields("NAME");
-    looked->setLookupResultField("NAME");
-    looked->setDataSet(shown);
+    lookupField<TStringField>(shown, "TOPIC", lookup, "CODE", "NAME", "NAME")->setDataSet(shown);
     show(&form, shown);
     show(&form, list, true);
     show(&form, shown); // once only

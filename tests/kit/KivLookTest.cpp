@@ -1,6 +1,7 @@
 #include "KivLook.h"
 #include "KitFolder.h"
 #include "KivFormDB.h"
+#include "LookupField.h"
 #include "RecordingUI.h"
 
 #include <QApplication>
@@ -127,19 +128,9 @@ TEST_F(KivLookTest, ABoundFieldStoresTheKeyAndTheEditWindowCanChooseIt) {
     sql("insert into \"links.dbf\" values (20, 'a')");
     TKivTable* links = table("links.dbf");
     // The word shows the linked topic's title through a lookup field.
-    auto* look = new TKivLookField(links);
-    look->setFieldName("TITLE");
-    look->setFieldKind(TFieldKind::fkLookup);
-    look->setLookupDataSet(topics);
-    look->setKeyFields("TOPIC");
-    look->setLookupKeyFields("ID");
-    look->setLookupResultField("NAME");
-    for (const char* name : {"TOPIC", "WORD"}) {
-        auto* f = name == QByteArray("TOPIC") ? static_cast<TField*>(new TFloatField(links))
-                                              : new TStringField(links);
-        f->setFieldName(name);
-        f->setDataSet(links);
-    }
+    auto* look = lookupField(links, "TITLE", topics, "TOPIC", "ID", "NAME");
+    addField<TFloatField>(links, "TOPIC");
+    addField<TStringField>(links, "WORD");
     look->setDataSet(links);
     TDataSource linkSource;
     linkSource.setDataSet(links);

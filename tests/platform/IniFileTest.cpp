@@ -3,7 +3,12 @@
 #include "KivError.h"
 #include "TestFiles.h"
 
-#include <QTemporaryDir>
+// A settings file in a folder of its own.
+class IniFileOnDisk : public ::testing::Test {
+protected:
+    TempFolder tmp;
+    const QString path = tmp.d + "s.ini";
+};
 
 TEST(IniFile, KeepsKeyOrderAndMatchesNamesInAnyCase) {
     const IniFile ini = IniFile::fromBytes(
@@ -41,9 +46,7 @@ TEST(IniFile, ToleratesGarbageAndOddLineEnds) {
     EXPECT_TRUE(out.endsWith("[]\r\nx=1\r\n"));
 }
 
-TEST(IniFile, WritesInPlaceKeepingEverythingElse) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("s.ini");
+TEST_F(IniFileOnDisk, WritesInPlaceKeepingEverythingElse) {
     writeFile(path, "; settings\r\n[Compiler]\r\nname=/old/hcw\r\n\r\n[Other]\r\nk=v\r\n");
     IniFile ini(path);
     ini.writeString("COMPILER", "Name", "/opt/help tools/hcw.exe");
@@ -55,9 +58,7 @@ TEST(IniFile, WritesInPlaceKeepingEverythingElse) {
     EXPECT_EQ(IniFile(path).readString("Compiler", "NAME"), "/opt/help tools/hcw.exe");
 }
 
-TEST(IniFile, FailedWriteLosesNothing) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("s.ini");
+TEST_F(IniFileOnDisk, FailedWriteLosesNothing) {
     writeFile(path, "[Compiler]\r\nName=keep\r\n");
     IniFile ini(path);
     {
@@ -67,14 +68,12 @@ TEST(IniFile, FailedWriteLosesNothing) {
     EXPECT_EQ(readFile(path), QByteArray("[Compiler]\r\nName=keep\r\n"));
     // The object also still holds what is on disk, and no temporary file is left.
     EXPECT_EQ(ini.readString("Compiler", "Name"), "keep");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"s.ini"});
+    EXPECT_EQ(QDir(tmp.d).entryList(QDir::Files), QStringList{"s.ini"});
     ini.writeString("Compiler", "Other", "1");
     EXPECT_EQ(readFile(path), QByteArray("[Compiler]\r\nName=keep\r\nOther=1\r\n"));
 }
 
-TEST(IniFile, UnreadableFileIsNeverOverwritten) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("s.ini");
+TEST_F(IniFileOnDisk, UnreadableFileIsNeverOverwritten) {
     writeFile(path, "[Compiler]\r\nName=keep\r\nOther=1\r\n");
     ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
     IniFile ini(path);
@@ -84,9 +83,7 @@ TEST(IniFile, UnreadableFileIsNeverOverwritten) {
     EXPECT_EQ(readFile(path), QByteArray("[Compiler]\r\nName=keep\r\nOther=1\r\n"));
 }
 
-TEST(IniFile, MissingFileReadsEmptyAndIsCreatedOnlyByAValidEntry) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("s.ini");
+TEST_F(IniFileOnDisk, MissingFileReadsEmptyAndIsCreatedOnlyByAValidEntry) {
     IniFile ini(path);
     EXPECT_EQ(ini.readString("Compiler", "Name"), "");
     // Entries that would read back as another structure are refused.

@@ -1,6 +1,6 @@
 #include "richtext/RtfReader.h"
-#include "richtext/RtfTables.h"
 #include "TestFiles.h"
+#include "richtext/RtfTables.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -57,7 +57,7 @@ TEST(RtfReader, CharacterFormats) {
     EXPECT_TRUE(formatAt(doc, 7).boolProperty(Rtf::kHiddenProperty));
 }
 
-TEST(RtfReader, ParagraphsBreaksAndIndents) {
+TEST(RtfReader, ParagraphsBreaksAndIndentsAndNoParagraphAfterTheLastMark) {
     QTextDocument doc;
     read("{\\rtf1 \\pard\\qc one\\line two\\tab x\\par\\pard\\qr\\fi-200\\li400\\ri100 three\\par"
          "\\pard\\qj four\\par\\pard five}",
@@ -73,10 +73,8 @@ TEST(RtfReader, ParagraphsBreaksAndIndents) {
     EXPECT_DOUBLE_EQ(three.rightMargin(), 100 / 15.0);
     EXPECT_EQ(doc.findBlockByNumber(2).blockFormat().alignment(), Qt::AlignJustify);
     EXPECT_EQ(doc.findBlockByNumber(3).blockFormat().leftMargin(), 0);
-}
 
-TEST(RtfReader, FinalParagraphMarkOpensNoParagraph) {
-    QTextDocument doc;
+    // The final paragraph mark opens no paragraph.
     EXPECT_EQ(read("{\\rtf1 a\\par}", doc), "a");
     EXPECT_EQ(read("{\\rtf1 a\\par\\par}", doc), QString("a") + kParagraph);
     EXPECT_EQ(read("{\\rtf1 a\\par b}", doc), QString("a") + kParagraph + "b");
@@ -168,12 +166,13 @@ TEST(RtfReader, PlainTextIsReadAsText) {
     QTextDocument doc;
     read(rtfSeed("newtopic.rtf"), doc);
     EXPECT_EQ(read(rtfSeed("plain.txt"), doc), QString::fromUtf8("Not RTF at all") + kParagraph +
-                                                QString::fromUtf8("second line café") + kParagraph);
+                                                   QString::fromUtf8("second line café") +
+                                                   kParagraph);
     EXPECT_TRUE(rtfTables(doc).isEmpty());
     EXPECT_EQ(read("", doc), "");
 }
 
-TEST(RtfReader, BadInputKeepsWhatWasRead) {
+TEST(RtfReader, BadInputKeepsWhatWasReadAndDeepNestingIsBounded) {
     QTextDocument doc;
     // Unclosed groups and a truncated escape at the end.
     EXPECT_EQ(read("{\\rtf1 abc{\\b def\\'4", doc), "abcdef");
@@ -188,10 +187,8 @@ TEST(RtfReader, BadInputKeepsWhatWasRead) {
     EXPECT_LE(doc.begin().blockFormat().leftMargin(), 0);
     // The outermost group ends the document.
     EXPECT_EQ(read("{\\rtf1 a}}} b", doc), "a");
-}
 
-TEST(RtfReader, DeepNestingIsBounded) {
-    QTextDocument doc;
+    // Deep nesting is bounded.
     const int depth = 200000;
     QByteArray rtf = "{\\rtf1 a";
     rtf += QByteArray(depth, '{');

@@ -1,7 +1,7 @@
 #include "richtext/RtfWriter.h"
+#include "TestFiles.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfTables.h"
-#include "TestFiles.h"
 
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -92,7 +92,7 @@ TEST(RtfWriter, KeepsTheHeaderTheBuildCopies) {
     EXPECT_TRUE(typed.mid(headerEnd(typed)).startsWith("\\pard\\f2\\cf2 x"));
 }
 
-TEST(RtfWriter, EscapesText) {
+TEST(RtfWriter, EscapesTextAndWritesOtherCharacterSetsAsUnicode) {
     QTextDocument doc;
     doc.setPlainText(QString::fromUtf8("a{b}c\\d café €  Ω \u00A0\u00AD\u2011") + QChar(0x1F) +
                      QChar(0xD83D) + QChar(0xDE00) + "\t");
@@ -103,19 +103,17 @@ TEST(RtfWriter, EscapesText) {
     QTextDocument back;
     RtfReader::read(out, back);
     EXPECT_EQ(back.toRawText(), doc.toRawText());
-}
 
-TEST(RtfWriter, TextInAFontOfAnotherCharacterSetIsUnicode) {
-    QTextDocument doc, back;
+    // Text in a font of another character set is Unicode.
     RtfReader::read(
         "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Arial Cyr;}}\\f1 \\'c0\\'e9\\f0 "
         "\\'c4\\'e9}",
         doc);
     ASSERT_EQ(doc.toRawText(), QString::fromUtf8("АйÄé"));
-    const QByteArray out = RtfWriter::write(doc);
+    const QByteArray cyrillic = RtfWriter::write(doc);
     // \'XX would be read in the font's code page, so only \uN? is safe there.
-    EXPECT_TRUE(out.contains("\\f1\\u1040?\\u1081?\\f0\\'C4\\'E9")) << out.constData();
-    RtfReader::read(out, back);
+    EXPECT_TRUE(cyrillic.contains("\\f1\\u1040?\\u1081?\\f0\\'C4\\'E9")) << cyrillic.constData();
+    RtfReader::read(cyrillic, back);
     EXPECT_EQ(back.toRawText(), doc.toRawText());
 }
 
@@ -127,9 +125,9 @@ TEST(RtfWriter, RoundTripOfEachWritersShape) {
     const QRegularExpression header(
         R"(^\{\\rtf1\\ansi\\deff0\{\\fonttbl(\{\\f\d+\\f[a-z]+(\\fcharset\d+)? [^;]+;\})+\}\r\n)"
         R"(\{\\colortbl;(\\red\d+\\green\d+\\blue\d+;)*\}\r\n$)");
-    const QStringList seeds = {"newtopic.rtf", "richedit1.rtf", "richedit2.rtf",
-                               "richedit3.rtf", "wordpad.rtf",  "word.rtf",
-                               "ours.rtf",      "cjk.rtf",      "plain.txt"};
+    const QStringList seeds = {"newtopic.rtf",  "richedit1.rtf", "richedit2.rtf",
+                               "richedit3.rtf", "wordpad.rtf",   "word.rtf",
+                               "ours.rtf",      "cjk.rtf",       "plain.txt"};
     for (const QString& name : seeds + QStringList{"formats.rtf"}) {
         QTextDocument first, second, bare;
         const QByteArray rtf =

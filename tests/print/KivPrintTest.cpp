@@ -1,4 +1,5 @@
 #include "KivPrint.h"
+#include "AddField.h"
 #include "Cp437.h"
 #include "DiPrint.h"
 #include "KivContr.h" // completes the grid's list combo
@@ -74,6 +75,14 @@ protected:
         s.PageHeight = 50;
         s.PageWidth = 40;
         s.TopMargin = s.BottomMargin = s.LeftMargin = s.RightMargin = 10;
+    }
+    // The one document sent to the spooler while `lines` are printed.
+    QByteArray spooled(const QStringList& lines) {
+        EXPECT_TRUE(printer.BeginDoc(&settings));
+        printer.PrintLines(lines);
+        printer.EndDoc();
+        EXPECT_EQ(spool.documents.size(), 1);
+        return spool.documents.value(0);
     }
 
     SpoolLog spool;
@@ -151,12 +160,9 @@ TEST_F(Printing, TextModeSendsCodesIndentedCutLinesAndPageNumbers) {
 TEST_F(Printing, AFullLastPageEjectsNoBlankSheet) {
     smallPage(settings, 0);
     settings.Numbering = false;
-    ASSERT_TRUE(printer.BeginDoc(&settings));
-    printer.PrintLines(numbered(1, 7));
-    printer.EndDoc();
-    ASSERT_EQ(spool.documents.size(), 1);
-    EXPECT_EQ(spool.documents[0].count('\f'), 1);
-    EXPECT_TRUE(spool.documents[0].endsWith("L7\r\n\f" + kReset));
+    const QByteArray doc = spooled(numbered(1, 7));
+    EXPECT_EQ(doc.count('\f'), 1);
+    EXPECT_TRUE(doc.endsWith("L7\r\n\f" + kReset));
 }
 
 TEST_F(Printing, SpacingCodeAndLongLinesGoOutUnchanged) {
@@ -165,8 +171,7 @@ TEST_F(Printing, SpacingCodeAndLongLinesGoOutUnchanged) {
     settings.PageWidth = 1000;
     settings.TextPitch = 4;
     ASSERT_TRUE(printer.BeginDoc(&settings));
-    const QString wide(400, QLatin1Char('x'));
-    printer.Print(wide);
+    printer.Print(QString(400, QLatin1Char('x')));
     printer.EndDoc();
     ASSERT_EQ(spool.documents.size(), 1);
     EXPECT_TRUE(spool.documents[0].startsWith(QByteArray("\x1BM\x0F\x1B\x33\x90")));
@@ -271,11 +276,7 @@ TEST_F(Printing, WithoutPagesTextModeCountsButNeverFeeds) {
     settings.WithoutPages = true;
     settings.RangeKind = 1;
     settings.Pages = "2";
-    ASSERT_TRUE(printer.BeginDoc(&settings));
-    printer.PrintLines(numbered(1, 9));
-    printer.EndDoc();
-    ASSERT_EQ(spool.documents.size(), 1);
-    EXPECT_EQ(spool.documents[0], kInit + "  L8\r\n  L9\r\n" + kReset);
+    EXPECT_EQ(spooled(numbered(1, 9)), kInit + "  L8\r\n  L9\r\n" + kReset);
 }
 
 TEST_F(Printing, GraphicsModeDrawsSelectedPagesOnTheDevice) {
@@ -333,19 +334,13 @@ class GridPrinting : public Printing {
 protected:
     void SetUp() override {
         Printing::SetUp();
-        id = new TIntegerField(&table);
-        id->setFieldName("ID");
+        id = addField<TIntegerField>(table, "ID");
         id->setDisplayWidth(4);
-        id->setDataSet(&table);
-        name = new TStringField(&table);
-        name->setFieldName("NAME");
+        name = addField<TStringField>(table, "NAME");
         name->setDisplayLabel("Title");
         name->setSize(8);
-        name->setDataSet(&table);
-        auto* system = new TIntegerField(&table);
-        system->setFieldName("SYS");
+        auto* system = addField<TIntegerField>(table, "SYS");
         system->setTag(18);
-        system->setDataSet(&table);
         system->setVisible(false);
         table.addFieldDefsFrom(table.Fields());
         table.Open();
