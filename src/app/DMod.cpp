@@ -222,6 +222,10 @@ void TDM::bindDataSets() {
     }
 }
 
+QString TDM::WrittenBy() const {
+    return TbMain->Active() ? TbMain->WrittenBy() : QString();
+}
+
 void TDM::CloseProject(bool saveContents) {
     // A failed save raises before anything is closed, so the page is not lost.
     if (saveContents) SaveContents();

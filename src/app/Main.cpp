@@ -585,8 +585,11 @@ void TFormMain::buildWorkArea() {
 
 void TFormMain::UpdateProjectControls() {
     const bool open = DM->ProjectOpen();
-    setWindowTitle(open ? QStringLiteral("KivHelp ") + DM->ProjectDir + DM->ProjectName
-                        : QStringLiteral("KivHelp"));
+    QString title = open ? QStringLiteral("KivHelp ") + DM->ProjectDir + DM->ProjectName
+                         : QStringLiteral("KivHelp");
+    if (open && !DM->WrittenBy().isEmpty())
+        title += QStringLiteral(" [read-only: open in %1]").arg(DM->WrittenBy());
+    setWindowTitle(title);
     RefillWindowLists(); // no names left over from a closed project
     for (QWidget* control : PanelTools->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         control->setEnabled(open || control == SpeedButtonNew || control == SpeedButtonOpen ||
