@@ -17,6 +17,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -88,6 +90,7 @@ struct DbfTable::Impl {
     QVector<DbfIndexDef> indexDefs;
     std::vector<std::unique_ptr<DbfIndex>> indexes;
     quint64 changes = 0;
+    QByteArray stamp;     // size, time and header of the file as last read
     bool crashed = false; // a failpoint fired: the object no longer mirrors the files
 
     DbfRows rows() const { return {data.constData(), header.recordSize, count}; }
@@ -104,6 +107,7 @@ struct DbfTable::Impl {
     }
 
     void load();
+    QByteArray currentStamp() const;
     void want(DbfAccess access, bool loaded);
     void ensureWriter();
     QVector<int> resolve(const QStringList& names, const QString& what) const;
@@ -131,6 +135,7 @@ void DbfTable::Impl::load() {
         reading.emplace(*lock, true);
     }
     if (journal) DbfJournal::recover(journalPath, file);
+    stamp = currentStamp();
     header = DbfHeader::read(file);
     // Only whole records count: a header that promises more than the file
     // holds (a file cut short) gives the rows that are really there.
@@ -196,6 +201,19 @@ void DbfTable::Impl::checkField(int field) const {
     if (field < 0 || field >= header.fields.size())
         throw EDatabaseError(
             QStringLiteral("Table \"%1\" has no field number %2").arg(path).arg(field));
+}
+
+// Every change of the file moves its time, and a change of the rows' count its
+// header. A write within the same clock tick may go unseen; only a reader uses
+// this, to see others' changes sooner.
+QByteArray DbfTable::Impl::currentStamp() const {
+    struct stat st {};
+    if (::fstat(file.handle(), &st) != 0) return {};
+    QByteArray out = file.read(0, 12);
+    for (const qint64 n :
+         {qint64(st.st_size), qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec)})
+        out.append(reinterpret_cast<const char*>(&n), sizeof n);
+    return out;
 }
 
 // Another process may have changed the table since it was read without the
@@ -692,6 +710,13 @@ std::vector<int> DbfTable::orderedRows(const QVector<int>& fields, bool caseInse
 
 quint64 DbfTable::changeCount() const {
     return d->changes;
+}
+
+bool DbfTable::refresh() {
+    if (d->lock->holdsWriter() || d->crashed || d->currentStamp() == d->stamp) return false;
+    d->load();
+    ++d->changes;
+    return true;
 }
 
 const DbfHolder* DbfTable::otherWriter() const {

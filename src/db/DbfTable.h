@@ -139,6 +139,10 @@ public:
     // Grows with every stored change; cursors compare it to know they are stale.
     quint64 changeCount() const;
 
+    // Reads the table again when this process does not write it and the file
+    // changed since it was read (another process wrote it); returns whether it did.
+    bool refresh();
+
     // The process that writes the table when this one asked for Edit access
     // and opened it read-only instead; null while this process may write.
     const DbfHolder* otherWriter() const;

@@ -213,6 +213,10 @@ std::vector<int> TTable::sourceRows() {
     return kept;
 }
 
+void TTable::InternalRefresh() {
+    if (sourceTable()) sourceTable()->refresh();
+}
+
 // ---------------------------------------------------------------- master
 
 void TTable::setMasterFields(const QString& fields) {
