@@ -1,6 +1,7 @@
 // Two processes on one table: kivsql processes writing at once lose no row and
-// tear no memo, a writer killed midway leaves nothing that blocks the next,
-// and a process that keeps a table open is named to the others.
+// tear no memo, a writer killed midway leaves nothing that blocks the next, a
+// reader that writes later loses no one's rows, and a process that keeps a
+// table open is named to the others.
 #include "DbfLock.h"
 #include "DbfTable.h"
 
@@ -138,13 +139,17 @@ TEST_F(DbfLockTest, KilledWriterLeavesNothingThatBlocks) {
     }
 }
 
-TEST_F(DbfLockTest, AKeeperIsNamedAndAStatementIsWaitedFor) {
+TEST_F(DbfLockTest, ReaderCatchesUpKeeperIsNamedStatementIsWaitedFor) {
     {
         auto reader = DbfTable::open(table());
         ASSERT_EQ(run({"insert into t values (1, 'first')"}), 0) << err;
         EXPECT_TRUE(reader->refresh()); // sees the other process's row
         EXPECT_EQ(reader->rowCount(), 1);
         EXPECT_FALSE(reader->refresh());
+        ASSERT_EQ(run({"insert into t values (2, 'second')"}), 0) << err;
+        // Its first change takes the lock and reads the table again: row 2 stays.
+        reader->appendRow({3, QStringLiteral("third")});
+        EXPECT_EQ(reader->rowCount(), 3);
     }
     {
         // An editor keeps the table: writers fail at once, naming file and
@@ -162,18 +167,19 @@ TEST_F(DbfLockTest, AKeeperIsNamedAndAStatementIsWaitedFor) {
         }
         EXPECT_LT(clock.elapsed(), DbfLock::writerWait());
         EXPECT_EQ(run({"select * from t"}), 0) << err;
-        EXPECT_EQ(out, "ID,M\n1,first\n");
+        EXPECT_EQ(out, "ID,M\n1,first\n2,second\n3,third\n");
     }
     // A statement's writer is waited for: this one lets go after half a second.
     QProcess waiting;
     {
         auto busy = DbfTable::open(table(), DbfAccess::Write);
-        start(waiting, {"insert into t values (2, 'second')"});
+        start(waiting, {"insert into t values (4, 'fourth')"});
         QThread::msleep(500);
         EXPECT_EQ(waiting.state(), QProcess::Running);
-        busy->appendRow({3, QStringLiteral("third")});
+        busy->appendRow({5, QStringLiteral("fifth")});
     }
     ASSERT_TRUE(waiting.waitForFinished(20000));
     EXPECT_EQ(waiting.exitCode(), 0) << waiting.readAllStandardError().toStdString();
-    EXPECT_EQ(rows(), (std::map<int, QString>{{1, "first"}, {2, "second"}, {3, "third"}}));
+    EXPECT_EQ(rows(), (std::map<int, QString>{
+                          {1, "first"}, {2, "second"}, {3, "third"}, {4, "fourth"}, {5, "fifth"}}));
 }
