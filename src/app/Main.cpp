@@ -587,10 +587,11 @@ void TFormMain::UpdateProjectControls() {
     const bool open = DM->ProjectOpen();
     QString title = open ? QStringLiteral("KivHelp ") + DM->ProjectDir + DM->ProjectName
                          : QStringLiteral("KivHelp");
-    if (open && !DM->WrittenBy().isEmpty())
-        title += QStringLiteral(" [read-only: open in %1]").arg(DM->WrittenBy());
+    const bool readOnly = open && !DM->WrittenBy().isEmpty();
+    if (readOnly) title += QStringLiteral(" [read-only: open in %1]").arg(DM->WrittenBy());
     setWindowTitle(title);
-    RefillWindowLists(); // no names left over from a closed project
+    MemoContents->setReadOnly(readOnly); // its file is not saved then
+    RefillWindowLists();                 // no names left over from a closed project
     for (QWidget* control : PanelTools->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         control->setEnabled(open || control == SpeedButtonNew || control == SpeedButtonOpen ||
                             control == SpeedButtonOptions);

@@ -59,6 +59,12 @@ TEST_F(ProjectLockTest, SecondWindowIsReadOnlyAndNamesTheHolder) {
         EXPECT_EQ(w.windowTitle(), "KivHelp " + d + "book [read-only: open in " + who + "]");
         EXPECT_EQ(dm.TbMain->RecordCount(), 1);
         EXPECT_FALSE(dm.TbMain->CanModify());
+        // Nor is the contents file overwritten with this window's older page.
+        EXPECT_TRUE(w.MemoContents->isReadOnly());
+        const QByteArray contents = readFile(d + "book.toc");
+        w.MemoContents->setPlainText("1 Changed here");
+        w.SpeedButtonClick();
+        EXPECT_EQ(readFile(d + "book.toc"), contents);
         for (auto change : {&TDataSet::Edit, &TDataSet::Append, &TDataSet::Delete}) {
             try {
                 (dm.TbMain->*change)();
