@@ -70,6 +70,10 @@ int build(const BuildOptions& options) {
     // The folder is the database: a relative name means the current folder.
     const QString path = QFileInfo(options.projectFile).absoluteFilePath();
     TDM dm;
+    // Building stores nothing: it takes no write lock and works while the
+    // project is open in a window.
+    dm.TbMain->setReadOnly(true);
+    dm.TbCalc->setReadOnly(true);
     dm.OpenProject(path);
     if (!dm.ProjectOpen()) {
         if (!dm.LastFailure().isEmpty()) print(stderr, dm.LastFailure());

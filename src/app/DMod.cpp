@@ -222,6 +222,10 @@ void TDM::bindDataSets() {
     }
 }
 
+QString TDM::WrittenBy() const {
+    return TbMain->Active() ? TbMain->WrittenBy() : QString();
+}
+
 void TDM::CloseProject(bool saveContents) {
     // A failed save raises before anything is closed, so the page is not lost.
     if (saveContents) SaveContents();
@@ -286,8 +290,10 @@ void TDM::LoadContents() {
         setPageLines(contentsPage_, ::LoadContents(ProjectFile(QStringLiteral(".toc"))));
 }
 
+// A project open read-only leaves the contents file to the program that
+// writes the project: this page may be older than the file.
 void TDM::SaveContents() {
-    if (MainWindowExists() && ProjectOpen())
+    if (MainWindowExists() && ProjectOpen() && WrittenBy().isEmpty())
         ::SaveContents(ProjectFile(QStringLiteral(".toc")), pageLines(contentsPage_));
 }
 

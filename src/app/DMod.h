@@ -50,6 +50,10 @@ public:
     QString SettingsFile;
 
     bool ProjectOpen() const { return !ProjectName.isEmpty(); }
+    // Who writes the topic table when another program keeps it, so that this
+    // module opened it read-only ("kivhelp (process 12)"); empty otherwise.
+    // It stays so until the project is opened again.
+    QString WrittenBy() const;
     // D + S + ext, e.g. ProjectFile(".toc").
     QString ProjectFile(const QString& ext) const { return ProjectDir + ProjectName + ext; }
 

@@ -585,9 +585,13 @@ void TFormMain::buildWorkArea() {
 
 void TFormMain::UpdateProjectControls() {
     const bool open = DM->ProjectOpen();
-    setWindowTitle(open ? QStringLiteral("KivHelp ") + DM->ProjectDir + DM->ProjectName
-                        : QStringLiteral("KivHelp"));
-    RefillWindowLists(); // no names left over from a closed project
+    QString title = open ? QStringLiteral("KivHelp ") + DM->ProjectDir + DM->ProjectName
+                         : QStringLiteral("KivHelp");
+    const bool readOnly = open && !DM->WrittenBy().isEmpty();
+    if (readOnly) title += QStringLiteral(" [read-only: open in %1]").arg(DM->WrittenBy());
+    setWindowTitle(title);
+    MemoContents->setReadOnly(readOnly); // its file is not saved then
+    RefillWindowLists();                 // no names left over from a closed project
     for (QWidget* control : PanelTools->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         control->setEnabled(open || control == SpeedButtonNew || control == SpeedButtonOpen ||
                             control == SpeedButtonOptions);

@@ -22,6 +22,7 @@ public:
     bool isOpen() const { return fd_ >= 0; }
     bool writable() const { return writable_; }
     const QString& path() const { return path_; }
+    int handle() const { return fd_; } // for locking
 
     qint64 size() const;
     // Up to `length` bytes from `offset`; fewer at the end of the file.

@@ -13,6 +13,7 @@ const char kDBase4Mark[4] = {'\xFF', '\xFF', '\x08', '\x00'};
 } // namespace
 
 void DbfMemo::open(const QString& path, bool dbase3) {
+    forgetWindow(); // opened again after another process wrote: read afresh
     file_.open(path);
     const QByteArray header = file_.read(0, kHeaderSize);
     if (header.size() < 24)

@@ -6,6 +6,7 @@
 #include "DbfHeader.h"
 #include "DbfIndex.h"
 #include "DbfJournal.h"
+#include "DbfLock.h"
 #include "DbfMemo.h"
 #include "DbfValue.h"
 #include "IndexCatalog.h"
@@ -16,8 +17,11 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <unordered_set>
 
 namespace {
@@ -61,13 +65,24 @@ QString keyText(const DbfRecord& values, const QVector<int>& fields) {
     return parts.join(QLatin1Char(';'));
 }
 
+QString busyMessage(const QString& path, const DbfHolder& holder) {
+    return QStringLiteral("Table \"%1\" is being written by %2").arg(path, holder.text());
+}
+
+QString readOnlyMessage(const QString& path, const DbfHolder& holder) {
+    return QStringLiteral("Table \"%1\" is open read-only: it is being written by %2")
+        .arg(path, holder.text());
+}
+
 } // namespace
 
 struct DbfTable::Impl {
     QString path;
     QString journalPath;
     QString catalogPath;
-    DbfFile file;
+    DbfFile file;                  // one descriptor for the table's life: the locks live on it
+    std::unique_ptr<DbfLock> lock; // declared after the file, so it goes first
+    std::optional<DbfHolder> otherWriter; // set when Edit access found another writer
     DbfHeader header;
     QByteArray data; // the records as on disk, each starting at its deleted flag
     int count = 0;
@@ -75,6 +90,7 @@ struct DbfTable::Impl {
     QVector<DbfIndexDef> indexDefs;
     std::vector<std::unique_ptr<DbfIndex>> indexes;
     quint64 changes = 0;
+    QByteArray stamp;     // size, time and header of the file as last read
     bool crashed = false; // a failpoint fired: the object no longer mirrors the files
 
     DbfRows rows() const { return {data.constData(), header.recordSize, count}; }
@@ -91,11 +107,14 @@ struct DbfTable::Impl {
     }
 
     void load();
+    QByteArray currentStamp() const;
+    void want(DbfAccess access, bool loaded);
+    void ensureWriter();
     QVector<int> resolve(const QStringList& names, const QString& what) const;
     std::unique_ptr<DbfIndex> makeIndex(const DbfIndexDef& def) const;
     void checkRow(int row) const;
     void checkField(int field) const;
-    void checkWritable() const;
+    void checkWritable();
     QByteArray encode(const DbfRecord& values, int oldRow, std::vector<QByteArray>& memos,
                       std::vector<std::pair<int, int>>& memoSlots, int recordNo) const;
     void checkUnique(const std::vector<const char*>& newRecords,
@@ -105,8 +124,18 @@ struct DbfTable::Impl {
 };
 
 void DbfTable::Impl::load() {
-    file.open(path);
-    if (DbfFile::exists(journalPath)) DbfJournal::recover(journalPath, file);
+    // A journal is replayed only under the exclusive data lock: while a writer
+    // lives, its journal may still be in the making.
+    bool journal = DbfFile::exists(journalPath);
+    std::optional<DbfLock::Data> reading;
+    reading.emplace(*lock, journal);
+    if (!journal && DbfFile::exists(journalPath)) {
+        reading.reset(); // left by a writer that died just now
+        journal = true;
+        reading.emplace(*lock, true);
+    }
+    if (journal) DbfJournal::recover(journalPath, file);
+    stamp = currentStamp();
     header = DbfHeader::read(file);
     // Only whole records count: a header that promises more than the file
     // holds (a file cut short) gives the rows that are really there.
@@ -174,7 +203,43 @@ void DbfTable::Impl::checkField(int field) const {
             QStringLiteral("Table \"%1\" has no field number %2").arg(path).arg(field));
 }
 
-void DbfTable::Impl::checkWritable() const {
+// Every change of the file moves its time, and a change of the rows' count its
+// header. A write within the same clock tick may go unseen; only a reader uses
+// this, to see others' changes sooner.
+QByteArray DbfTable::Impl::currentStamp() const {
+    struct stat st {};
+    if (::fstat(file.handle(), &st) != 0) return {};
+    QByteArray out = file.read(0, 12);
+    for (const qint64 n :
+         {qint64(st.st_size), qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec)})
+        out.append(reinterpret_cast<const char*>(&n), sizeof n);
+    return out;
+}
+
+// Another process may have changed the table since it was read without the
+// write lock: once the lock is taken, it is read again.
+void DbfTable::Impl::want(DbfAccess access, bool loaded) {
+    if (access == DbfAccess::Read || lock->holdsWriter() || !file.writable()) return;
+    DbfHolder holder;
+    if (lock->lockWriter(access == DbfAccess::Edit, &holder)) {
+        otherWriter.reset();
+        if (loaded) {
+            load();
+            ++changes;
+        }
+        return;
+    }
+    if (access == DbfAccess::Write) throw EDatabaseError(busyMessage(path, holder));
+    otherWriter = holder;
+}
+
+void DbfTable::Impl::ensureWriter() {
+    if (lock->holdsWriter()) return;
+    if (otherWriter) throw EDatabaseError(readOnlyMessage(path, *otherWriter));
+    want(DbfAccess::Write, true);
+}
+
+void DbfTable::Impl::checkWritable() {
     if (crashed)
         throw EDatabaseError(
             QStringLiteral("Table \"%1\" must be reopened after a failed change").arg(path));
@@ -183,6 +248,7 @@ void DbfTable::Impl::checkWritable() const {
             QStringLiteral("Table \"%1\" has a layout this program can only read").arg(path));
     if (!file.writable() || (header.hasMemo() && !memo.writable()))
         throw EInOutError(QStringLiteral("Table \"%1\" cannot be written").arg(path));
+    ensureWriter();
 }
 
 QByteArray DbfTable::Impl::encode(const DbfRecord& values, int oldRow,
@@ -255,10 +321,13 @@ void DbfTable::Impl::checkUnique(const std::vector<const char*>& newRecords,
     }
 }
 
-DbfTable::DbfTable(const QString& path) : d(std::make_unique<Impl>()) {
+DbfTable::DbfTable(const QString& path, DbfAccess access) : d(std::make_unique<Impl>()) {
     d->path = path;
     d->journalPath = DbfJournal::pathFor(path);
     d->catalogPath = IndexCatalog::pathFor(path);
+    d->file.open(path);
+    d->lock = std::make_unique<DbfLock>(d->file);
+    d->want(access, false); // before reading, so a writer's rows are never stale
     d->load();
 }
 
@@ -268,13 +337,16 @@ DbfTable::~DbfTable() {
     if (it != tables.end() && it->expired()) tables.erase(it);
 }
 
-std::shared_ptr<DbfTable> DbfTable::open(const QString& path) {
+std::shared_ptr<DbfTable> DbfTable::open(const QString& path, DbfAccess access) {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     if (canonical.isEmpty())
         throw EDatabaseError(QStringLiteral("Table \"%1\" does not exist").arg(path));
     auto& tables = registry();
-    if (auto table = tables.value(canonical).lock()) return table;
-    std::shared_ptr<DbfTable> table(new DbfTable(canonical));
+    if (auto table = tables.value(canonical).lock()) {
+        table->d->want(access, true);
+        return table;
+    }
+    std::shared_ptr<DbfTable> table(new DbfTable(canonical, access));
     tables.insert(canonical, table);
     return table;
 }
@@ -315,6 +387,16 @@ void DbfTable::drop(const QString& path) {
         throw EDatabaseError(QStringLiteral("Table \"%1\" does not exist").arg(path));
     if (!registry().value(canonical).expired())
         throw EDatabaseError(QStringLiteral("Table \"%1\" is open").arg(path));
+    DbfFile file;
+    file.open(canonical);
+    std::optional<DbfLock> lock;
+    std::optional<DbfLock::Data> writing;
+    if (file.writable()) {
+        lock.emplace(file);
+        DbfHolder holder;
+        if (!lock->lockWriter(false, &holder)) throw EDatabaseError(busyMessage(canonical, holder));
+        writing.emplace(*lock, true);
+    }
     DbfFile::remove(canonical); // the table is gone with its main file
     const QString stem = stemOf(canonical);
     for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT", ".kix", ".kjn"})
@@ -438,6 +520,9 @@ std::vector<int> DbfTable::applyBatch(const DbfBatch& batch) {
     const QDate today = QDate::currentDate();
     const qint64 newCount = t.count + qint64(batch.appends.size());
     const qint64 end = t.header.headerSize + qint64(t.count) * recordSize;
+    std::exception_ptr failure;
+    std::optional<DbfLock::Data> writing;
+    writing.emplace(*t.lock, true);
     try {
         // Memos first: a row never points at a block that is not on disk.
         if (!memos.empty()) {
@@ -485,6 +570,10 @@ std::vector<int> DbfTable::applyBatch(const DbfBatch& batch) {
             t.step("header");
         }
     } catch (...) {
+        failure = std::current_exception();
+    }
+    writing.reset();
+    if (failure) {
         if (!t.crashed) {
             // A real failure: bring the object back in line with the files
             // (which replays a journal that was written whole).
@@ -494,7 +583,7 @@ std::vector<int> DbfTable::applyBatch(const DbfBatch& batch) {
                 t.crashed = true;
             }
         }
-        throw;
+        std::rethrow_exception(failure);
     }
 
     // The files hold the change; now the memory image and the indexes.
@@ -550,6 +639,7 @@ void DbfTable::addIndex(const DbfIndexDef& def) {
     if (d->crashed)
         throw EDatabaseError(
             QStringLiteral("Table \"%1\" must be reopened after a failed change").arg(d->path));
+    d->ensureWriter();
     auto index = d->makeIndex(def);
     index->build(d->rows());
     if (def.unique || def.primary) {
@@ -566,6 +656,7 @@ void DbfTable::addIndex(const DbfIndexDef& def) {
 void DbfTable::removeIndex(const QString& name) {
     for (int i = 0; i < d->indexDefs.size(); ++i) {
         if (d->indexDefs[i].name.compare(name, Qt::CaseInsensitive) != 0) continue;
+        d->ensureWriter();
         QVector<DbfIndexDef> defs = d->indexDefs;
         defs.removeAt(i);
         IndexCatalog::write(d->catalogPath, defs);
@@ -619,6 +710,21 @@ std::vector<int> DbfTable::orderedRows(const QVector<int>& fields, bool caseInse
 
 quint64 DbfTable::changeCount() const {
     return d->changes;
+}
+
+bool DbfTable::refresh() {
+    if (d->lock->holdsWriter() || d->crashed || d->currentStamp() == d->stamp) return false;
+    d->load();
+    ++d->changes;
+    return true;
+}
+
+const DbfHolder* DbfTable::otherWriter() const {
+    return d->otherWriter ? &*d->otherWriter : nullptr;
+}
+
+QString DbfTable::readOnlyReason() const {
+    return d->otherWriter ? readOnlyMessage(d->path, *d->otherWriter) : QString();
 }
 
 void DbfTable::setFailpoint(std::function<void(const char*)> hook) {

@@ -2,11 +2,14 @@
 //
 // A file is opened once per process: DbfTable::open returns the same shared
 // object to every caller that names the same file, so every cursor sees a
-// stored change as soon as it re-reads. Rows are numbered from 0 in file order
-// (the dBase record number minus one); a deleted row keeps its number and is
-// left out of every index order. Every change is on disk when the call returns
-// and either happens whole or not at all; failures raise EDatabaseError (or
-// EInOutError for the file system) with a message that names the file.
+// stored change as soon as it re-reads. Between processes, one at a time may
+// write a table (see DbfLock): it holds the write lock from before it reads
+// the table until it closes it, so its rows are never stale; readers read a
+// consistent state and see later changes of others when they open again. Rows are numbered from 0
+// in file order (the dBase record number minus one); a deleted row keeps its number and is left out
+// of every index order. Every change is on disk when the call returns and either happens whole or
+// not at all; failures raise EDatabaseError (or EInOutError for the file system) with a message
+// that names the file.
 #pragma once
 
 #include "KivError.h"
@@ -68,15 +71,33 @@ struct DbfBatch {
     std::vector<int> deletes;
 };
 
+struct DbfHolder;
+
+enum class DbfAccess {
+    // Reads; the first change takes the write lock (waiting briefly for
+    // another writer, failing when one keeps the table open) and reads the
+    // table again before changing it.
+    Read,
+    // Takes the write lock now, for a short job such as a statement; fails as
+    // a Read table's first change does.
+    Write,
+    // For an editor that keeps the table open: takes the write lock now and
+    // keeps it; when another process keeps it, the table opens read-only and
+    // otherWriter() names that process.
+    Edit
+};
+
 class DbfTable : public QObject {
     Q_OBJECT
 public:
-    // The shared table of `path` (opened now when no one has it open).
-    static std::shared_ptr<DbfTable> open(const QString& path);
+    // The shared table of `path` (opened now when no one has it open). Asking
+    // an open table for more access than it has tries to take the lock again.
+    static std::shared_ptr<DbfTable> open(const QString& path, DbfAccess access = DbfAccess::Read);
     // Writes a new empty table (and its memo file when a field is a memo).
     // Refuses an existing file.
     static void create(const QString& path, const QVector<DbfFieldDef>& fields);
-    // Removes the table's files. Refuses a table that is open.
+    // Removes the table's files. Refuses a table that is open here or that
+    // another process writes.
     static void drop(const QString& path);
 
     ~DbfTable() override;
@@ -118,6 +139,17 @@ public:
     // Grows with every stored change; cursors compare it to know they are stale.
     quint64 changeCount() const;
 
+    // Reads the table again when this process does not write it and the file
+    // changed since it was read (another process wrote it); returns whether it did.
+    bool refresh();
+
+    // The process that writes the table when this one asked for Edit access
+    // and opened it read-only instead; null while this process may write.
+    const DbfHolder* otherWriter() const;
+    // "Table "P" is open read-only: it is being written by kivhelp (process 12)",
+    // or empty while this process may write.
+    QString readOnlyReason() const;
+
     // Test hook: called between the steps of every change with the name of the
     // step just completed ("memo-data", "memo-header", "journal", "records",
     // "header"). Whatever it throws acts as a crash at that point: the table
@@ -129,7 +161,7 @@ signals:
     void changed(int row);
 
 private:
-    explicit DbfTable(const QString& path);
+    DbfTable(const QString& path, DbfAccess access);
     struct Impl;
     std::unique_ptr<Impl> d;
 };

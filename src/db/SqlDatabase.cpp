@@ -164,6 +164,20 @@ SqlDatabase::SqlDatabase(const QString& folder) : folder_(QDir::cleanPath(folder
 SqlResult SqlDatabase::execute(const QString& statement, const QHash<QString, QVariant>& params) {
     SqlStatement st = parseSql(statement, params);
     SqlRunner runner(folder_);
+    // A statement that writes holds the write lock of its table from before it
+    // reads the table until it ends, so another process's rows are never lost.
+    std::shared_ptr<DbfTable> writing;
+    switch (st.kind) {
+    case SqlStatement::Insert:
+    case SqlStatement::Update:
+    case SqlStatement::Delete:
+    case SqlStatement::CreateIndex:
+    case SqlStatement::DropIndex:
+        writing = DbfTable::open(runner.tablePath(st.table, true), DbfAccess::Write);
+        break;
+    default:
+        break;
+    }
     switch (st.kind) {
     case SqlStatement::Select:
         return runner.select(*st.select);

@@ -1,5 +1,7 @@
 #include "TDBDataSet.h"
 
+#include "DbfLock.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -75,6 +77,14 @@ TFieldDef TDBDataSet::fieldDefOf(const QString& name, FieldType type, int length
 void TDBDataSet::setSourceTable(std::shared_ptr<DbfTable> table, QVector<int> map) {
     table_ = std::move(table);
     map_ = std::move(map);
+}
+
+QString TDBDataSet::WrittenBy() const {
+    return writtenElsewhere() ? table_->otherWriter()->text() : QString();
+}
+
+QString TDBDataSet::sourceReadOnlyReason() const {
+    return table_ ? table_->readOnlyReason() : QString();
 }
 
 void TDBDataSet::InternalClose() {

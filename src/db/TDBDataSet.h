@@ -37,6 +37,10 @@ public:
     // with ".dbf" added to a name without an extension.
     QString tablePath(const QString& tableName) const;
 
+    // Who writes the table when another process keeps it ("kivhelp (process
+    // 12)"), so that this dataset is read-only; empty otherwise.
+    QString WrittenBy() const;
+
 protected:
     // The field definitions of table fields, for describing a source.
     static TFieldDef fieldDefOf(const QString& name, FieldType type, int length, int decimals);
@@ -44,6 +48,8 @@ protected:
     void setSourceTable(std::shared_ptr<DbfTable> table, QVector<int> map);
     const std::shared_ptr<DbfTable>& sourceTable() const { return table_; }
     const QVector<int>& columnMap() const { return map_; }
+    bool writtenElsewhere() const { return table_ && table_->otherWriter(); }
+    QString sourceReadOnlyReason() const override;
 
     void InternalClose() override;
     QVariant sourceValue(int row, int fieldNo) const override;

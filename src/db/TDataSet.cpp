@@ -103,7 +103,9 @@ bool TDataSet::CanModify() const {
 }
 
 void TDataSet::CheckCanModify() const {
-    if (!CanModify()) error(QStringLiteral("Cannot modify a read-only dataset"));
+    if (CanModify()) return;
+    const QString reason = Active() ? sourceReadOnlyReason() : QString();
+    error(reason.isEmpty() ? QStringLiteral("Cannot modify a read-only dataset") : reason);
 }
 
 void TDataSet::SetState(TDataSetState state) {

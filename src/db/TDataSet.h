@@ -225,6 +225,8 @@ protected:
     virtual void sourceUpdate(int row, const QVector<QVariant>& values);
     virtual void sourceDelete(int row);
     virtual bool sourceCanModify() const { return false; }
+    // Why the source refuses changes, when it knows better than "read-only".
+    virtual QString sourceReadOnlyReason() const { return {}; }
     // Whether a row of the cursor was deleted through another cursor since.
     virtual bool sourceRowDeleted(int) const { return false; }
     // Places the cursor after a record was stored (inserted or changed) or

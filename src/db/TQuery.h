@@ -79,7 +79,7 @@ protected:
     std::vector<int> sourceRows() override;
     QVariant sourceValue(int row, int fieldNo) const override;
     void sourceDelete(int row) override;
-    bool sourceCanModify() const override { return live_; }
+    bool sourceCanModify() const override { return live_ && !writtenElsewhere(); }
     void afterSourceWrite(int row, bool inserted) override;
 
 private:

@@ -50,7 +50,10 @@ bool TTable::CanModify() const {
 
 void TTable::InternalOpen() {
     if (tableName_.trimmed().isEmpty()) error(QStringLiteral("Missing TableName property"));
-    std::shared_ptr<DbfTable> table = DbfTable::open(tablePath(tableName_));
+    // An editing table keeps the write lock while open; when another process
+    // keeps it, the table opens read-only (see sourceCanModify).
+    std::shared_ptr<DbfTable> table =
+        DbfTable::open(tablePath(tableName_), readOnly_ ? DbfAccess::Read : DbfAccess::Edit);
     QVector<TFieldDef> defs;
     QVector<int> map;
     for (const DbfFieldDef& f : table->fields()) {
@@ -208,6 +211,10 @@ std::vector<int> TTable::sourceRows() {
         if (match) kept.push_back(row);
     }
     return kept;
+}
+
+void TTable::InternalRefresh() {
+    if (sourceTable()) sourceTable()->refresh();
 }
 
 // ---------------------------------------------------------------- master

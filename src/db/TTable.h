@@ -71,7 +71,9 @@ protected:
     void InternalOpen() override;
     void InternalClose() override;
     std::vector<int> sourceRows() override;
-    bool sourceCanModify() const override { return !readOnly_; }
+    // Shows what another process stored since the table was read.
+    void InternalRefresh() override;
+    bool sourceCanModify() const override { return !readOnly_ && !writtenElsewhere(); }
     // A new detail record starts with its master's key.
     void DoOnNewRecord() override;
 
