@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "BuildCommand.h"
 #include "DMod.h"
+#include "ExportHtmlCommand.h"
 #include "KivStartUp.h"
 #include "NewProjectCommand.h"
 #include "ScanUnitCommand.h"
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--new") == 0) {
         QCoreApplication app(argc, argv);
         return runNewProject(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--export-html") == 0) {
+        QCoreApplication app(argc, argv); // no display needed: QImage reads BMP without one
+        return runExportHtml(QCoreApplication::arguments().mid(2));
     }
     if (argc > 1 && std::strcmp(argv[1], "--build") == 0) {
         QCoreApplication app(argc, argv);

@@ -14,13 +14,36 @@
 // taken as plain Windows-1252 text, as the rich-edit control does.
 #pragma once
 
+#include "RtfTables.h"
+
 #include <QByteArray>
 
+class QTextCharFormat;
 class QTextDocument;
+
+// What the reader hands on as it reads: paragraphs of text runs. Building a
+// QTextDocument is one receiver; a receiver that only looks at the runs
+// (the HTML export) saves the document's cost, which is most of reading.
+class RtfContent {
+public:
+    virtual ~RtfContent() = default;
+    // Text of the current paragraph in one look: as RTF has it and as a
+    // character format (fonts and colours taken from the document's tables).
+    virtual void text(const QString& text, const Rtf::CharProps& props,
+                      const QTextCharFormat& format) = 0;
+    // Ends the current paragraph, which has `props`; a new one starts.
+    virtual void paragraph(const Rtf::ParaProps& props) = 0;
+    // The end of the document. The current paragraph is the last one and has
+    // `props`, unless `endedWithPar`: then it is the empty one after a final
+    // \par, which the rich-edit control does not count as a paragraph.
+    virtual void end(const Rtf::ParaProps& props, bool endedWithPar) = 0;
+};
 
 class RtfReader {
 public:
     // Replaces the content of `doc` by the document in `rtf`; the document's font
     // and colour tables are kept on `doc` for the writer (see RtfTables.h).
     static void read(const QByteArray& rtf, QTextDocument& doc);
+    // Hands the document in `rtf` to `content`, as read() would build it.
+    static void read(const QByteArray& rtf, RtfContent& content);
 };
