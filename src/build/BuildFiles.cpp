@@ -10,22 +10,22 @@ namespace {
 
 QFile& openForWriting(QFile& file) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EInOutError(
-            QStringLiteral("Cannot create file %1: %2").arg(file.fileName(), file.errorString()));
+        throw EInOutError(QStringLiteral("Cannot create file %1: %2")
+                              .arg(file.fileName(), file.errorString()));
     return file;
 }
 
 void writeLine(QFile& file, const QString& line) {
     const QByteArray bytes = Cp1252::encode(line) + "\r\n";
     if (file.write(bytes) != bytes.size())
-        throw EInOutError(
-            QStringLiteral("Cannot write file %1: %2").arg(file.fileName(), file.errorString()));
+        throw EInOutError(QStringLiteral("Cannot write file %1: %2")
+                              .arg(file.fileName(), file.errorString()));
 }
 
 void closeChecked(QFile& file) {
     if (!file.flush())
-        throw EInOutError(
-            QStringLiteral("Cannot write file %1: %2").arg(file.fileName(), file.errorString()));
+        throw EInOutError(QStringLiteral("Cannot write file %1: %2")
+                              .arg(file.fileName(), file.errorString()));
     file.close();
 }
 

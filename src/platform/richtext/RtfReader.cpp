@@ -482,37 +482,14 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
 // Words that open a destination: tables we read, groups we skip, bullets.
 bool Parser::destinationWord(const char* w, int len) {
     // Sorted, for a binary search: every control word of a document comes here.
-    static const char* const kSkipped[] = {"annotation",
-                                           "colorschememapping",
-                                           "datastore",
-                                           "filetbl",
-                                           "fldinst",
-                                           "footer",
-                                           "footerf",
-                                           "footerl",
-                                           "footerr",
-                                           "footnote",
-                                           "generator",
-                                           "header",
-                                           "headerf",
-                                           "headerl",
-                                           "headerr",
-                                           "info",
-                                           "latentstyles",
-                                           "listoverridetable",
-                                           "listtable",
-                                           "listtext",
-                                           "nonshppict",
-                                           "pict",
-                                           "pntext",
-                                           "revtbl",
-                                           "rsidtbl",
-                                           "rxe",
-                                           "stylesheet",
-                                           "tc",
-                                           "themedata",
-                                           "txe",
-                                           "xe"};
+    static const char* const kSkipped[] = {
+        "annotation", "colorschememapping", "datastore",         "filetbl",   "fldinst",
+        "footer",     "footerf",            "footerl",           "footerr",   "footnote",
+        "generator",  "header",             "headerf",           "headerl",   "headerr",
+        "info",       "latentstyles",       "listoverridetable", "listtable", "listtext",
+        "nonshppict", "pict",               "pntext",            "revtbl",    "rsidtbl",
+        "rxe",        "stylesheet",         "tc",                "themedata", "txe",
+        "xe"};
     Group& g = top();
     if (std::strcmp(w, "fonttbl") == 0) {
         g.dest = Dest::FontTable;
