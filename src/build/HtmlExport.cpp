@@ -235,10 +235,12 @@ QString Exporter::pictureUrl(const QString& name) {
     if (path.isEmpty()) {
         warn(QStringLiteral("%1: picture %2 not found in %3").arg(label, name, project_.folder));
     } else {
-        const QString suffix = QFileInfo(name).suffix().toLower();
+        // Named after the file found, so every spelling of it gives one picture.
+        const QString found = QFileInfo(path).fileName();
+        const QString suffix = QFileInfo(found).suffix().toLower();
         const bool asIs = suffix == QLatin1String("png") || suffix == QLatin1String("gif") ||
                           suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
-        const QString base = safeFileName(asIs ? name : QFileInfo(name).completeBaseName());
+        const QString base = safeFileName(asIs ? found : QFileInfo(found).completeBaseName());
         const QString target = QStringLiteral("images/") + base + (asIs ? "" : ".png");
         QDir().mkpath(out_ + QStringLiteral("images"));
         if (asIs) {
