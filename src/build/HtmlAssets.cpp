@@ -46,21 +46,16 @@ h1 { font-size: 14pt; color: #0000ff; margin: 2px 0; }
 QByteArray popupScript() {
     return R"js(// Pop-up links show the target topic in a box over the page; the topic's
 // text is in a template of this page. Without one the link opens the topic.
+// An address ending in #kh-pop-ID opens that pop-up when the page loads.
 (function () {
   "use strict";
   var box = null;
   function close() {
     if (box) { box.parentNode.removeChild(box); box = null; }
   }
-  document.addEventListener("click", function (event) {
-    var link = event.target.closest ? event.target.closest("a.kh-popup") : null;
-    if (!link) {
-      if (box && !box.contains(event.target)) close();
-      return;
-    }
+  function show(link) {
     var source = document.getElementById("kh-pop-" + link.getAttribute("data-popup"));
-    if (!source || !source.content) return;
-    event.preventDefault();
+    if (!source || !source.content) return false;
     close();
     box = document.createElement("div");
     box.className = "kh-popup-box";
@@ -72,10 +67,26 @@ QByteArray popupScript() {
     var left = Math.max(4, Math.min(r.left, width - box.offsetWidth - 4));
     box.style.left = (left + window.scrollX) + "px";
     box.style.top = (r.bottom + window.scrollY + 4) + "px";
+    return true;
+  }
+  document.addEventListener("click", function (event) {
+    var link = event.target.closest ? event.target.closest("a.kh-popup") : null;
+    if (!link) {
+      if (box && !box.contains(event.target)) close();
+      return;
+    }
+    if (show(link)) event.preventDefault();
   });
   document.addEventListener("keydown", function (event) {
     if (event.key === "Escape") close();
   });
+  var wanted = /^#kh-pop-(.+)$/.exec(window.location.hash);
+  if (wanted) {
+    var id = decodeURIComponent(wanted[1]);
+    var links = document.querySelectorAll("a.kh-popup");
+    for (var i = 0; i < links.length; ++i)
+      if (links[i].getAttribute("data-popup") === id) { show(links[i]); break; }
+  }
 })();
 )js";
 }
