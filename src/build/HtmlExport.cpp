@@ -14,8 +14,11 @@
 #include <QSet>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -76,10 +79,6 @@ QByteArray utf8(const QString& s) {
     return s.toUtf8();
 }
 
-bool isAsciiWordChar(char16_t u) {
-    return (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9');
-}
-
 QString folded(QStringView word) {
     bool ascii = true;
     for (const QChar c : word)
@@ -90,7 +89,7 @@ QString folded(QStringView word) {
     return decomposed.toLower();
 }
 
-void forEachWord(QStringView text, const std::function<void(QStringView)>& f) {
+template <class F> void forEachWord(QStringView text, F&& f) {
     qsizetype start = -1;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         const bool word = i < text.size() && text[i].isLetterOrNumber();
@@ -483,26 +482,52 @@ void Exporter::writeKeywords() {
 }
 
 void Exporter::writeSearch() {
-    // Word -> the pages that have it, as indexes into the page list.
-    QHash<QString, int> wordIds;
-    std::vector<QString> words;
+    // Word -> the pages that have it, as indexes into the page list. Looked
+    // up by view, so a word already known costs no copy.
+    struct ViewHash {
+        size_t operator()(std::u16string_view v) const {
+            return qHash(QStringView(v.data(), qsizetype(v.size())));
+        }
+    };
+    std::unordered_map<std::u16string_view, int, ViewHash> wordIds;
+    std::deque<QString> words; // the keys' storage: a deque does not move them
     std::vector<std::vector<int>> pages;
+    QString lower;
     for (int i = 0; i < int(topics_.size()); ++i) {
         const Topic& t = topics_[size_t(i)];
         const auto add = [&](QStringView w) {
-            // Plain lower-case words need no folding: the common case, kept cheap.
-            bool plain = true;
-            for (const QChar c : w)
-                if (!isAsciiWordChar(c.unicode())) plain = false;
-            const QString word = plain ? w.toString() : folded(w);
+            bool ascii = true, upper = false;
+            for (const QChar c : w) {
+                ascii &= c.unicode() < 0x80;
+                upper |= c.unicode() >= 'A' && c.unicode() <= 'Z';
+            }
+            QStringView word = w;
+            if (!ascii) {
+                lower = folded(w);
+                word = lower;
+            } else if (upper) {
+                lower.resize(w.size());
+                for (qsizetype k = 0; k < w.size(); ++k) {
+                    const char16_t u = w[k].unicode();
+                    lower[k] = QChar(u >= 'A' && u <= 'Z' ? u + 32 : u);
+                }
+                word = lower;
+            }
             if (word.isEmpty()) return;
-            auto it = wordIds.constFind(word);
-            if (it == wordIds.constEnd()) {
-                it = wordIds.insert(word, int(words.size()));
-                words.push_back(word);
+            const std::u16string_view key(word.utf16(), size_t(word.size()));
+            auto it = wordIds.find(key);
+            if (it == wordIds.end()) {
+                words.push_back(word.toString());
+                const QString& stored = words.back();
+                it = wordIds
+                         .emplace(std::u16string_view(
+                                      reinterpret_cast<const char16_t*>(stored.constData()),
+                                      size_t(stored.size())),
+                                  int(pages.size()))
+                         .first;
                 pages.emplace_back();
             }
-            std::vector<int>& p = pages[size_t(*it)];
+            std::vector<int>& p = pages[size_t(it->second)];
             if (p.empty() || p.back() != i) p.push_back(i);
         };
         forEachWord(t.fields.name, add);
@@ -523,9 +548,15 @@ void Exporter::writeSearch() {
         if (w) js += ",\n";
         appendJsString(js, words[w]);
         js += ":[";
+        char digits[16];
         for (size_t k = 0; k < pages[w].size(); ++k) {
-            if (k) js += ',';
-            js += QByteArray::number(pages[w][k]);
+            // Half a million numbers: written by hand, not through a string each.
+            int n = pages[w][k], at = 16;
+            do
+                digits[--at] = char('0' + n % 10);
+            while ((n /= 10) > 0);
+            if (k) digits[--at] = ',';
+            js.append(digits + at, 16 - at);
         }
         js += ']';
     }

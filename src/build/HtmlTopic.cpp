@@ -145,8 +145,7 @@ public:
     Converter(HtmlTopicLinks& links, HtmlLooks& looks) : links_(links), htmlLooks_(looks) {}
     TopicHtml take() { return std::move(result_); }
 
-    void text(const QString& text, const Rtf::CharProps& props,
-              const QTextCharFormat& format) override;
+    void text(const QString& text, const Rtf::CharProps& props, RtfFormats& formats) override;
     void paragraph(const Rtf::ParaProps& props) override {
         block(props);
         any_ = true;
@@ -220,13 +219,13 @@ QString paragraphTag(const Rtf::ParaProps& p) {
     return tag + u'>';
 }
 
-void Converter::text(const QString& text, const Rtf::CharProps& props,
-                     const QTextCharFormat& format) {
+void Converter::text(const QString& text, const Rtf::CharProps& props, RtfFormats& formats) {
     if (props.hidden) return; // hidden text is not shown by the viewer either
     size_t index = 0;
     while (index < looks_.size() && !(looks_[index].first == props))
         ++index;
     if (index == looks_.size()) {
+        const QTextCharFormat& format = formats.charFormat(props);
         Look look;
         look.cls = htmlLooks_.classOf(format, false);
         look.hotCls = htmlLooks_.classOf(format, true);

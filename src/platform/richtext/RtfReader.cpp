@@ -54,7 +54,7 @@ int clampIndent(int twips) {
     return std::clamp(twips, -kMaxIndentTwips, kMaxIndentTwips);
 }
 
-class Parser {
+class Parser : public RtfFormats {
 public:
     Parser(const QByteArray& data, RtfContent& out)
         : p_(data.constData()), end_(data.constData() + data.size()), out_(out) {
@@ -121,7 +121,7 @@ private:
         appendText(QString(c));
     }
     void flushRun();
-    const QTextCharFormat& charFormat(const CharState& s);
+    const QTextCharFormat& charFormat(const CharState& s) override;
     void endParagraph();
     void finishDocument();
     void commitFont();
@@ -587,7 +587,7 @@ void Parser::flushRun() {
     // The object placeholder would stand for an object that is not there.
     run_.remove(QChar::ObjectReplacementCharacter);
     if (run_.isEmpty()) return;
-    out_.text(run_, runState_, charFormat(runState_));
+    out_.text(run_, runState_, *this);
     run_.clear();
 }
 
@@ -659,8 +659,8 @@ class DocumentContent : public RtfContent {
 public:
     explicit DocumentContent(QTextDocument& doc) : doc_(doc), cursor_(&doc) {}
 
-    void text(const QString& text, const Rtf::CharProps&, const QTextCharFormat& format) override {
-        cursor_.insertText(text, format);
+    void text(const QString& text, const Rtf::CharProps& props, RtfFormats& formats) override {
+        cursor_.insertText(text, formats.charFormat(props));
     }
     void paragraph(const Rtf::ParaProps& props) override {
         applyBlockFormat(props);
@@ -733,12 +733,15 @@ void RtfReader::read(const QByteArray& rtf, RtfContent& content) {
     // Plain text: its lines are paragraphs in the default look.
     const QString text = Cp1252::decode(rtf);
     const Rtf::CharProps props;
-    const QTextCharFormat format;
+    struct : RtfFormats {
+        QTextCharFormat plain;
+        const QTextCharFormat& charFormat(const Rtf::CharProps&) override { return plain; }
+    } formats;
     const Rtf::ParaProps para;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         if (i < text.size() && text[i] != u'\n' && text[i] != u'\r') continue;
-        if (i > start) content.text(text.mid(start, i - start), props, format);
+        if (i > start) content.text(text.mid(start, i - start), props, formats);
         if (i == text.size()) break;
         if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
         content.paragraph(para);

@@ -21,16 +21,25 @@
 class QTextCharFormat;
 class QTextDocument;
 
+// The character format of the reader's properties, with the fonts and
+// colours of the document's tables; made only for a receiver that asks.
+class RtfFormats {
+public:
+    virtual const QTextCharFormat& charFormat(const Rtf::CharProps& props) = 0;
+
+protected:
+    ~RtfFormats() = default;
+};
+
 // What the reader hands on as it reads: paragraphs of text runs. Building a
 // QTextDocument is one receiver; a receiver that only looks at the runs
 // (the HTML export) saves the document's cost, which is most of reading.
 class RtfContent {
 public:
     virtual ~RtfContent() = default;
-    // Text of the current paragraph in one look: as RTF has it and as a
-    // character format (fonts and colours taken from the document's tables).
-    virtual void text(const QString& text, const Rtf::CharProps& props,
-                      const QTextCharFormat& format) = 0;
+    // Text of the current paragraph in one look, as RTF has it; `formats`
+    // makes it a character format.
+    virtual void text(const QString& text, const Rtf::CharProps& props, RtfFormats& formats) = 0;
     // Ends the current paragraph, which has `props`; a new one starts.
     virtual void paragraph(const Rtf::ParaProps& props) = 0;
     // The end of the document. The current paragraph is the last one and has
