@@ -7,6 +7,7 @@
 #include "DiMacro.h"
 #include "DiOption.h"
 #include "DiPara.h"
+#include "ExportHtmlCommand.h"
 #include "KivContr.h"
 #include "KivFilt.h"
 #include "KivFind.h"
@@ -208,6 +209,12 @@ void TFormMain::buildToolPanel() {
     for (QToolButton* b : {SpeedButtonNew, SpeedButtonOpen, SpeedButton1, SpeedButton6,
                            SpeedButton2, SpeedButtonCompile, SpeedButtonOptions})
         row[0]->addWidget(b);
+    SpeedButtonExportHtml =
+        speedButton(PanelTools, "SpeedButtonExportHtml", QStringLiteral("Export HTML help..."),
+                    QStyle::SP_DriveNetIcon);
+    row[0]->insertWidget(row[0]->indexOf(SpeedButtonCompile) + 1, SpeedButtonExportHtml);
+    connect(SpeedButtonExportHtml, &QToolButton::clicked, this,
+            &TFormMain::SpeedButtonExportHtmlClick);
     DBNavigator1 = new TDBNavigator(PanelTools);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setVisibleButtons(((1 << nbCount) - 1) & ~(1 << nbRefresh));
@@ -684,6 +691,24 @@ void TFormMain::SpeedButton6Click() {
 
 void TFormMain::SpeedButtonOptionsClick() {
     TDialOptions::ExecuteAndSave(DM->CompilerPath, DM->SettingsFile, this);
+}
+
+void TFormMain::SpeedButtonExportHtmlClick() {
+    if (!DM->ProjectOpen()) return;
+    const QString dir = UIServices::instance().chooseFolder(QStringLiteral("Export HTML help"),
+                                                            DM->ProjectDir);
+    if (dir.isEmpty()) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+    const HtmlExportResult result = ExportProjectHtml(*DM, dir);
+    QString text = QStringLiteral("HTML help written to %1: %2 topics").arg(dir).arg(result.pages);
+    // The first warnings; a box with thousands of lines would not fit the screen.
+    const int shown = 20;
+    if (!result.warnings.isEmpty())
+        text += QStringLiteral("\n\n") + result.warnings.mid(0, shown).join(QLatin1Char('\n'));
+    if (result.warnings.size() > shown)
+        text += QStringLiteral("\n... and %1 more").arg(result.warnings.size() - shown);
+    KivShowMessage(text);
 }
 
 void TFormMain::SpeedButtonClick() {

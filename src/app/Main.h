@@ -56,6 +56,7 @@ public:
     QToolButton* SpeedButton2;
     QToolButton* SpeedButtonCompile;
     QToolButton* SpeedButtonOptions;
+    QToolButton* SpeedButtonExportHtml; // the project as an HTML help site
     QMenu* PopupMenuCompile;
     QAction* Compilehelpproject1;
     QAction* Compilecurrenttopic1;
@@ -156,6 +157,9 @@ public:
     void SpeedButton2Click();
     void SpeedButtonCompileClick();
     void SpeedButtonOptionsClick();
+    // Asks for a folder and exports the project there as HTML help, storing
+    // the current edit first as a compile does.
+    void SpeedButtonExportHtmlClick();
     void Compilehelpproject1Click();
     void Compilecurrenttopic1Click();
     void SpeedButtonClick();  // Save content

@@ -3,6 +3,7 @@
 #include "BuildCommand.h"
 #include "CheckCommand.h"
 #include "DMod.h"
+#include "ExportHtmlCommand.h"
 #include "ImportUnitCommand.h"
 #include "KivStartUp.h"
 #include "NewProjectCommand.h"
@@ -22,6 +23,10 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--new") == 0) {
         QCoreApplication app(argc, argv);
         return runNewProject(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--export-html") == 0) {
+        QCoreApplication app(argc, argv); // no display needed: QImage reads BMP without one
+        return runExportHtml(QCoreApplication::arguments().mid(2));
     }
     if (argc > 1 && std::strcmp(argv[1], "--build") == 0) {
         QCoreApplication app(argc, argv);

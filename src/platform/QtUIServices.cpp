@@ -81,6 +81,11 @@ QString QtUIServices::openNewFileName(const QString& title, const QString& filte
     return withDefaultExt(dialog.selectedFiles().constFirst(), defaultExt);
 }
 
+QString QtUIServices::chooseFolder(const QString& title, const QString& initialPath) {
+    // The folder dialog also makes a new folder; an export creates a missing one itself.
+    return QFileDialog::getExistingDirectory(activeWindow(), title, initialPath);
+}
+
 bool QtUIServices::chooseFont(QFont& font) {
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, font, activeWindow());

@@ -15,5 +15,6 @@ public:
                          const QString& initialPath) override;
     QString openNewFileName(const QString& title, const QString& filter, const QString& defaultExt,
                             const QString& initialPath) override;
+    QString chooseFolder(const QString& title, const QString& initialPath) override;
     bool chooseFont(QFont& font) override;
 };

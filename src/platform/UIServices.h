@@ -35,6 +35,13 @@ public:
                                     const QString& defaultExt, const QString& initialPath) {
         return openFileName(title, filter, defaultExt, initialPath);
     }
+    // A folder, which may not exist yet; empty when the user cancels. Without
+    // a dialog of its own a service answers as cancelled.
+    virtual QString chooseFolder(const QString& title, const QString& initialPath) {
+        Q_UNUSED(title);
+        Q_UNUSED(initialPath);
+        return QString();
+    }
     virtual bool chooseFont(QFont& font) = 0;
 
     static UIServices& instance();

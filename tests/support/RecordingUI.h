@@ -30,6 +30,9 @@ public:
                          const QString&) override {
         return nextFile(title, filter, ext);
     }
+    QString chooseFolder(const QString& title, const QString&) override {
+        return nextFile(title, QString(), QString());
+    }
     bool chooseFont(QFont& font) override {
         if (fonts.isEmpty()) return false;
         font = fonts.dequeue();

@@ -54,14 +54,16 @@ int clampIndent(int twips) {
     return std::clamp(twips, -kMaxIndentTwips, kMaxIndentTwips);
 }
 
-class Parser {
+class Parser : public RtfFormats {
 public:
-    Parser(const QByteArray& data, QTextDocument& doc)
-        : p_(data.constData()), end_(data.constData() + data.size()), doc_(doc), cursor_(&doc) {
+    Parser(const QByteArray& data, RtfContent& out)
+        : p_(data.constData()), end_(data.constData() + data.size()), out_(out) {
         stack_.emplace_back();
     }
 
+    // Reads a document that starts with "{\rtf".
     void run();
+    const RtfTables& tables() const { return tables_; }
 
 private:
     // Input.
@@ -75,16 +77,13 @@ private:
     Group& top() { return stack_.back(); }
 
     // Output.
-    QTextDocument& doc_;
-    QTextCursor cursor_;
+    RtfContent& out_;
     QByteArray bytes_; // undecoded text bytes of the current destination
     QString run_;      // decoded text waiting to be inserted in runState_
     CharState runState_;
     CharState formatState_;
     QTextCharFormat format_; // formatState_ as a QTextCharFormat
     bool formatValid_ = false;
-    QTextList* list_ = nullptr;
-    bool lastInList_ = false;
     bool lastWasPar_ = false;
     int skipChars_ = 0; // \uN fallback characters still to drop
 
@@ -122,9 +121,8 @@ private:
         appendText(QString(c));
     }
     void flushRun();
-    const QTextCharFormat& charFormat(const CharState& s);
+    const QTextCharFormat& charFormat(const CharState& s) override;
     void endParagraph();
-    void applyBlockFormat();
     void finishDocument();
     void commitFont();
     void commitColor();
@@ -141,12 +139,6 @@ private:
 };
 
 void Parser::run() {
-    // Only "{\rtf" starts an RTF document; anything else is plain text.
-    if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0) {
-        cursor_.insertText(Cp1252::decode(p_, end_ - p_));
-        setRtfTables(doc_, tables_); // none: the previous document's must not stay
-        return;
-    }
     while (p_ < end_ && !finished_) {
         const char c = *p_;
         if (c == '{') {
@@ -171,7 +163,6 @@ void Parser::run() {
         }
     }
     if (!finished_) finishDocument(); // truncated: keep what was read
-    setRtfTables(doc_, tables_);
 }
 
 void Parser::push() {
@@ -490,13 +481,15 @@ void Parser::word(const char* w, int len, bool hasParam, int param) {
 
 // Words that open a destination: tables we read, groups we skip, bullets.
 bool Parser::destinationWord(const char* w, int len) {
+    // Sorted, for a binary search: every control word of a document comes here.
     static const char* const kSkipped[] = {
-        "stylesheet", "info",    "pict",     "header",    "headerl",           "headerr",
-        "headerf",    "footer",  "footerl",  "footerr",   "footerf",           "footnote",
-        "annotation", "pntext",  "listtext", "listtable", "listoverridetable", "revtbl",
-        "rsidtbl",    "filetbl", "fldinst",  "themedata", "latentstyles",      "datastore",
-        "xe",         "tc",      "txe",      "rxe",       "generator",         "colorschememapping",
-        "nonshppict"};
+        "annotation", "colorschememapping", "datastore",         "filetbl",   "fldinst",
+        "footer",     "footerf",            "footerl",           "footerr",   "footnote",
+        "generator",  "header",             "headerf",           "headerl",   "headerr",
+        "info",       "latentstyles",       "listoverridetable", "listtable", "listtext",
+        "nonshppict", "pict",               "pntext",            "revtbl",    "rsidtbl",
+        "rxe",        "stylesheet",         "tc",                "themedata", "txe",
+        "xe"};
     Group& g = top();
     if (std::strcmp(w, "fonttbl") == 0) {
         g.dest = Dest::FontTable;
@@ -515,11 +508,10 @@ bool Parser::destinationWord(const char* w, int len) {
         return true;
     }
     if (len < 2 || len > 18) return false;
-    for (const char* s : kSkipped) {
-        if (std::strcmp(w, s) == 0) {
-            g.dest = Dest::Skip;
-            return true;
-        }
+    const auto less = [](const char* a, const char* b) { return std::strcmp(a, b) < 0; };
+    if (std::binary_search(std::begin(kSkipped), std::end(kSkipped), w, less)) {
+        g.dest = Dest::Skip;
+        return true;
     }
     return false;
 }
@@ -595,7 +587,7 @@ void Parser::flushRun() {
     // The object placeholder would stand for an object that is not there.
     run_.remove(QChar::ObjectReplacementCharacter);
     if (run_.isEmpty()) return;
-    cursor_.insertText(run_, charFormat(runState_));
+    out_.text(run_, runState_, *this);
     run_.clear();
 }
 
@@ -622,53 +614,15 @@ const QTextCharFormat& Parser::charFormat(const CharState& s) {
 void Parser::endParagraph() {
     flushBytes();
     flushRun();
-    applyBlockFormat();
-    cursor_.insertBlock();
+    out_.paragraph(top().para);
     lastWasPar_ = true;
-}
-
-void Parser::applyBlockFormat() {
-    const ParaState& ps = top().para;
-    QTextBlockFormat bf;
-    switch (ps.align) {
-    case Align::Left:
-        break;
-    case Align::Center:
-        bf.setAlignment(Qt::AlignHCenter);
-        break;
-    case Align::Right:
-        bf.setAlignment(Qt::AlignRight);
-        break;
-    case Align::Justify:
-        bf.setAlignment(Qt::AlignJustify);
-        break;
-    }
-    if (ps.firstIndent) bf.setTextIndent(Rtf::twipsToPixels(ps.firstIndent));
-    if (ps.leftIndent) bf.setLeftMargin(Rtf::twipsToPixels(ps.leftIndent));
-    if (ps.rightIndent) bf.setRightMargin(Rtf::twipsToPixels(ps.rightIndent));
-    const bool joinList = ps.bullet && list_ && lastInList_;
-    if (joinList) bf.setObjectIndex(list_->objectIndex());
-    if (cursor_.blockFormat() != bf) cursor_.setBlockFormat(bf);
-    if (ps.bullet && !joinList) {
-        QTextListFormat lf;
-        lf.setStyle(QTextListFormat::ListDisc);
-        lf.setIndent(0); // the paragraph's own left indent places it
-        list_ = cursor_.createList(lf);
-    }
-    lastInList_ = ps.bullet;
 }
 
 void Parser::finishDocument() {
     finished_ = true;
     flushBytes();
     flushRun();
-    // The rich-edit control keeps a final paragraph mark of its own, so a last
-    // \par with nothing after it ends the last paragraph instead of opening one.
-    if (lastWasPar_ && doc_.blockCount() > 1) {
-        cursor_.deletePreviousChar();
-    } else {
-        applyBlockFormat();
-    }
+    out_.end(top().para, lastWasPar_);
 }
 
 void Parser::commitFont() {
@@ -700,6 +654,53 @@ void Parser::setCodePage(int codePage) {
     if (codePage > 0 && decoder(codePage).isValid()) codePage_ = codePage;
 }
 
+// Builds a QTextDocument; bullet paragraphs that follow each other share one list.
+class DocumentContent : public RtfContent {
+public:
+    explicit DocumentContent(QTextDocument& doc) : doc_(doc), cursor_(&doc) {}
+
+    void text(const QString& text, const Rtf::CharProps& props, RtfFormats& formats) override {
+        cursor_.insertText(text, formats.charFormat(props));
+    }
+    void paragraph(const Rtf::ParaProps& props) override {
+        applyBlockFormat(props);
+        cursor_.insertBlock();
+    }
+    void end(const Rtf::ParaProps& props, bool endedWithPar) override {
+        // The rich-edit control keeps a final paragraph mark of its own, so a last
+        // \par with nothing after it ends the last paragraph instead of opening one.
+        if (endedWithPar && doc_.blockCount() > 1)
+            cursor_.deletePreviousChar();
+        else
+            applyBlockFormat(props);
+    }
+    void plainText(const QString& text) { cursor_.insertText(text); }
+
+private:
+    void applyBlockFormat(const Rtf::ParaProps& ps) {
+        QTextBlockFormat bf = Rtf::blockFormat(ps);
+        const bool joinList = ps.bullet && list_ && lastInList_;
+        if (joinList) bf.setObjectIndex(list_->objectIndex());
+        if (cursor_.blockFormat() != bf) cursor_.setBlockFormat(bf);
+        if (ps.bullet && !joinList) {
+            QTextListFormat lf;
+            lf.setStyle(QTextListFormat::ListDisc);
+            lf.setIndent(0); // the paragraph's own left indent places it
+            list_ = cursor_.createList(lf);
+        }
+        lastInList_ = ps.bullet;
+    }
+
+    QTextDocument& doc_;
+    QTextCursor cursor_;
+    QTextList* list_ = nullptr;
+    bool lastInList_ = false;
+};
+
+bool isRtf(const QByteArray& rtf) {
+    return rtf.size() >= 5 && std::memcmp(rtf.constData(), "{\\rtf", 5) == 0;
+}
+
 } // namespace
 
 void RtfReader::read(const QByteArray& rtf, QTextDocument& doc) {
@@ -710,7 +711,41 @@ void RtfReader::read(const QByteArray& rtf, QTextDocument& doc) {
     // once, instead of after every insertion (which made loading quadratic).
     QTextCursor block(&doc);
     block.beginEditBlock();
-    Parser(rtf, doc).run();
+    DocumentContent content(doc);
+    // Only "{\rtf" starts an RTF document; anything else is plain text.
+    if (isRtf(rtf)) {
+        Parser parser(rtf, content);
+        parser.run();
+        setRtfTables(doc, parser.tables());
+    } else {
+        content.plainText(Cp1252::decode(rtf));
+        setRtfTables(doc, RtfTables()); // none: the previous document's must not stay
+    }
     block.endEditBlock();
     doc.setUndoRedoEnabled(undo);
+}
+
+void RtfReader::read(const QByteArray& rtf, RtfContent& content) {
+    if (isRtf(rtf)) {
+        Parser(rtf, content).run();
+        return;
+    }
+    // Plain text: its lines are paragraphs in the default look.
+    const QString text = Cp1252::decode(rtf);
+    const Rtf::CharProps props;
+    struct : RtfFormats {
+        QTextCharFormat plain;
+        const QTextCharFormat& charFormat(const Rtf::CharProps&) override { return plain; }
+    } formats;
+    const Rtf::ParaProps para;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u'\n' && text[i] != u'\r') continue;
+        if (i > start) content.text(text.mid(start, i - start), props, formats);
+        if (i == text.size()) break;
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        content.paragraph(para);
+        start = i + 1;
+    }
+    content.end(para, false);
 }

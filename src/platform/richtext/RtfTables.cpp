@@ -1,5 +1,6 @@
 #include "RtfTables.h"
 
+#include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QVariant>
@@ -23,6 +24,27 @@ namespace Rtf {
 
 int pixelsToTwips(double pixels) {
     return int(std::lround(pixels * kTwipsPerPixel));
+}
+
+QTextBlockFormat blockFormat(const ParaProps& ps) {
+    QTextBlockFormat bf;
+    switch (ps.align) {
+    case Align::Left:
+        break;
+    case Align::Center:
+        bf.setAlignment(Qt::AlignHCenter);
+        break;
+    case Align::Right:
+        bf.setAlignment(Qt::AlignRight);
+        break;
+    case Align::Justify:
+        bf.setAlignment(Qt::AlignJustify);
+        break;
+    }
+    if (ps.firstIndent) bf.setTextIndent(twipsToPixels(ps.firstIndent));
+    if (ps.leftIndent) bf.setLeftMargin(twipsToPixels(ps.leftIndent));
+    if (ps.rightIndent) bf.setRightMargin(twipsToPixels(ps.rightIndent));
+    return bf;
 }
 
 int charsetCodePage(int charset) {

@@ -13,6 +13,7 @@
 #include <QTextFormat>
 
 class QTextDocument;
+class QTextBlockFormat;
 class QTextCharFormat;
 
 struct RtfFont {
@@ -74,6 +75,10 @@ struct ParaProps {
 
     bool operator==(const ParaProps&) const = default;
 };
+
+// The paragraph format of `props` (indents in pixels); bullets are lists,
+// which the document makes.
+QTextBlockFormat blockFormat(const ParaProps& props);
 
 // The Windows code page of a font's \fcharset; 0 when the document's code page
 // applies (ANSI, default or unknown sets). The Symbol set keeps its bytes: 1252.
