@@ -167,7 +167,7 @@ TopicFile::Record TopicFile::paragraph(const Paragraph& para) const {
                                : s.place == PicturePlace::Right ? 0x88
                                                                 : 0x86;
             flush({cmd, 3});
-            putCompressedLong(cmds, 4);
+            putCompressedULong(cmds, 4);
             put16(cmds, 0); // by reference to |bmN
             put16(cmds, unsigned(s.picture));
             break;
@@ -176,7 +176,7 @@ TopicFile::Record TopicFile::paragraph(const Paragraph& para) const {
             if (s.hotspot == HotspotKind::Macro) {
                 const QByteArray m = enc(s.target);
                 flush({0xC8});
-                put16(cmds, unsigned(m.size() + 4));
+                put16(cmds, unsigned(m.size() + 1));
                 putSz(cmds, m);
                 break;
             }
