@@ -185,7 +185,7 @@ TopicFile::Record TopicFile::paragraph(const Paragraph& para) const {
                                ? windows_.constFind(s.window.toLower())
                                : windows_.constEnd();
             if (w != windows_.constEnd()) {
-                flush({0xEE});
+                flush({0xEB});
                 put16(cmds, 6);
                 put8(cmds, 1);
                 put32(cmds, hash);
