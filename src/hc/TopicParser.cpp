@@ -307,6 +307,7 @@ private:
     std::vector<Group> groups_;
     QHash<int, FileFont> fileFonts_;
     int defaultFont_ = 0;
+    int firstFont_ = -1; // the number of the font table's first entry
     std::vector<quint32> colors_; // index 0: automatic (black)
     bool colorStarted_ = false;
     quint32 red_ = 0, green_ = 0, blue_ = 0;
@@ -376,13 +377,15 @@ int TopicFileReader::currentFont() {
     if (resolvedFont_ >= 0 && f == resolvedFormat_) return resolvedFont_;
     const int number = f.font < 0 ? defaultFont_ : f.font;
     auto it = fileFonts_.find(number);
+    // A font the table does not define: the table's first, else Arial.
+    if (it == fileFonts_.end()) it = fileFonts_.find(firstFont_);
     int face;
     if (it == fileFonts_.end()) {
-        // A font the table does not define: the table's first, else Arial.
-        face = fileFonts_.isEmpty() ? fonts_.face(QStringLiteral("Arial"), 2, 0)
-                                    : fileFonts_.begin()->face;
+        face = fonts_.face(QStringLiteral("Arial"), 2, 0);
     } else {
-        if (it->face < 0) it->face = fonts_.face(it->name, it->family, it->charset);
+        if (it->face < 0)
+            it->face = fonts_.face(it->name.isEmpty() ? QStringLiteral("Arial") : it->name,
+                                   it->family, it->charset);
         face = it->face;
     }
     const quint32 color = std::size_t(f.color) < colors_.size() ? colors_[std::size_t(f.color)] : 0;
@@ -660,8 +663,8 @@ void TopicFileReader::endFootnote() {
     case 'A':
         topic_.aKeywords << list();
         break;
-    case '+':
-        topic_.browse = value;
+    case '+': // without a sequence: the topics' order in the files
+        topic_.browse = value.isEmpty() ? QStringLiteral("auto") : value;
         break;
     case '>':
         topic_.window = value;
@@ -884,6 +887,7 @@ void TopicFileReader::controlWord() {
     case Cmd::F:
         if (g().dest == Dest::FontTable) {
             fontEntry_ = value;
+            if (firstFont_ < 0) firstFont_ = value;
             fontName_.clear();
             fileFonts_[value];
         } else {
@@ -1101,11 +1105,21 @@ int TopicFileReader::run() {
             if (!hidden_.isEmpty()) finishHidden();
             visible(cp[c]);
             ++p_;
+            // Where Windows-1252 and Latin-1 agree (all but 0x80-0x9F) the
+            // stretch goes over in one piece.
+            const qsizetype from = p_;
+            bool latin1 = true;
             while (p_ < n_) {
                 const uchar d = b_[p_];
                 if (d == '\\' || d == '{' || d == '}' || d == '\r' || d == '\n' || d == '\t') break;
-                run_ += QChar(cp[d]);
+                latin1 = latin1 && (d < 0x80 || d >= 0xA0);
                 ++p_;
+            }
+            if (latin1) {
+                run_.append(QLatin1StringView(reinterpret_cast<const char*>(b_ + from), p_ - from));
+            } else {
+                for (qsizetype q = from; q < p_; ++q)
+                    run_ += QChar(cp[b_[q]]);
             }
             continue;
         }
