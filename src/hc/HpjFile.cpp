@@ -112,7 +112,6 @@ public:
         : include_(include), messages_(messages) {}
 
     void read(const QByteArray& bytes, const QString& fileName) {
-        project_file_ = fileName;
         lines(bytes, fileName, Section::None, 0);
     }
     HpjProject project;
@@ -120,7 +119,6 @@ public:
 private:
     const IncludeReader& include_;
     Messages& messages_;
-    QString project_file_;
 
     void warn(int code, const QString& file, const QString& text) {
         messages_.warn(code, file, QString(), text);
@@ -154,7 +152,8 @@ private:
     }
 
     void includeFile(QString name, const QString& from, Section section, int depth) {
-        if (name.size() >= 2 && (name.startsWith(QLatin1Char('"')) || name.startsWith('<')))
+        if (name.size() >= 2 &&
+            (name.startsWith(QLatin1Char('"')) || name.startsWith(QLatin1Char('<'))))
             name = name.mid(1, name.size() - 2).trimmed();
         if (depth >= kMaxIncludeDepth) {
             warn(IncludeUnreadable, from,
