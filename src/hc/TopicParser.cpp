@@ -307,7 +307,7 @@ private:
     std::vector<Group> groups_;
     QHash<int, FileFont> fileFonts_;
     int defaultFont_ = 0;
-    int firstFont_ = -1; // the number of the font table's first entry
+    int firstFont_ = -1;          // the number of the font table's first entry
     std::vector<quint32> colors_; // index 0: automatic (black)
     bool colorStarted_ = false;
     quint32 red_ = 0, green_ = 0, blue_ = 0;
