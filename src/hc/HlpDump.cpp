@@ -610,7 +610,8 @@ void Dumper::readTopics() {
     const auto [start, size] = files_.at("|TOPIC");
     const bool compressed = (flags_ & 0x0C) != 0;
     const qsizetype blockSize = (flags_ & 0x08) ? 2048 : 4096;
-    const qsizetype expanded = compressed ? 16384 : blockSize - 12;
+    const qsizetype expanded = compressed ? 16384 - 12 : blockSize - 12;
+    const qsizetype posBlock = 16384; // topic positions count 16K per block, compressed or not
     const QString name = QStringLiteral("|TOPIC");
 
     // All blocks expanded one after the other; a link that spills over a
@@ -631,10 +632,23 @@ void Dumper::readTopics() {
         if (all.size() > (1 << 30)) throw EHlpFormat(name + QStringLiteral(": too large"));
     }
     base.push_back(all.size());
+    // Positions count 16K per block (the offset behind the block header in
+    // the low 14 bits); some uncompressed files count the data linearly
+    // instead, which the second block's first link tells.
+    bool linear = false;
+    if (!compressed && blocks > 1) {
+        Reader second(bytes_, name, start + blockSize + 4);
+        const quint32 first = second.u32();
+        linear = first != 0xFFFFFFFF && first < 16384;
+    }
+    auto split = [&](quint32 pos) -> std::pair<qsizetype, qsizetype> {
+        if (linear) return {qsizetype(pos - 12) / expanded, qsizetype(pos - 12) % expanded};
+        return {qsizetype(pos / posBlock), qsizetype(pos % posBlock) - 12};
+    };
     auto place = [&](quint32 pos) -> qsizetype {
-        if (pos < 12)
+        const auto [b, o] = split(pos);
+        if (pos < 12 || o < 0)
             throw EHlpFormat(name + QStringLiteral(": topic position %1 is invalid").arg(pos));
-        const qsizetype b = qsizetype(pos - 12) / expanded, o = qsizetype(pos - 12) % expanded;
         if (b >= blocks || base[size_t(b)] + o >= base[size_t(b) + 1])
             throw EHlpFormat(name +
                              QStringLiteral(": block %1 points past the end of the file").arg(b));
@@ -656,7 +670,7 @@ void Dumper::readTopics() {
             throw EHlpFormat(name +
                              QStringLiteral(": the topic links loop back at position %1").arg(pos));
         lastAt = at;
-        const qsizetype block = qsizetype(pos - 12) / expanded;
+        const qsizetype block = split(pos).first;
         if (block != lastBlock) chars = 0;
         lastBlock = block;
         Reader l(all, name, at);

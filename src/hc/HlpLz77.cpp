@@ -37,7 +37,7 @@ namespace {
 constexpr int kWindow = 4095; // longest back distance used
 constexpr int kMinMatch = 3, kMaxMatch = 18;
 constexpr int kHashBits = 13;
-constexpr int kChainDepth = 48;
+constexpr int kChainDepth = 16;
 
 inline unsigned hash3(const uchar* p) {
     return ((unsigned(p[0]) << 10) ^ (unsigned(p[1]) << 5) ^ p[2]) & ((1u << kHashBits) - 1);
@@ -50,16 +50,21 @@ qsizetype compressBlock(const char* inChars, qsizetype inSize, qsizetype maxIn, 
                         std::vector<std::pair<qsizetype, qsizetype>>* literals) {
     const auto* in = reinterpret_cast<const uchar*>(inChars);
     const qsizetype end = qMin(inSize, maxIn);
-    auto free = [&](qsizetype i) { return !pinned || !(*pinned)[size_t(pinnedBase + i)]; };
+
+    // For each position the next pinned one at or after it (end when none):
+    // no match may reach it.
+    std::vector<qint32> nextPinned(size_t(end) + 1, qint32(end));
+    if (pinned)
+        for (qsizetype i = end - 1; i >= 0; --i)
+            nextPinned[size_t(i)] =
+                (*pinned)[size_t(pinnedBase + i)] ? qint32(i) : nextPinned[size_t(i) + 1];
 
     // Hash chains over input positions; -1 ends a chain.
     std::array<qint32, (1u << kHashBits)> head;
     head.fill(-1);
     std::vector<qint32> prev(size_t(qMax<qsizetype>(end, 1)), -1);
     auto insert = [&](qsizetype p) {
-        if (p + kMinMatch > end) return;
-        for (int k = 0; k < kMinMatch; ++k)
-            if (!free(p + k)) return;
+        if (p + kMinMatch > nextPinned[size_t(p)]) return;
         const unsigned h = hash3(in + p);
         prev[size_t(p)] = head[h];
         head[h] = qint32(p);
@@ -78,18 +83,25 @@ qsizetype compressBlock(const char* inChars, qsizetype inSize, qsizetype maxIn, 
         }
         int bestLen = 0;
         qsizetype bestFrom = 0;
-        if (i + kMinMatch <= end && free(i) && free(i + 1) && free(i + 2)) {
-            const qsizetype maxLen = qMin<qsizetype>(kMaxMatch, end - i);
+        const qsizetype room = qMin<qsizetype>(kMaxMatch, nextPinned[size_t(i)] - i);
+        // When more input follows than the block takes, the output is to
+        // fill the block exactly rather than end early with unused bytes a
+        // reader would expand: near the end, literals only, which spend the
+        // output faster than the input.
+        const bool fill = inSize > maxIn && (end - i) * 9 <= (maxOut - used() + 16) * 8;
+        if (room >= kMinMatch && !fill) {
             int depth = kChainDepth;
             for (qint32 c = head[hash3(in + i)]; c >= 0 && i - c <= kWindow && depth-- > 0;
                  c = prev[size_t(c)]) {
+                const qsizetype maxLen = qMin<qsizetype>(room, nextPinned[size_t(c)] - c);
+                if (maxLen <= bestLen || in[c + bestLen] != in[i + bestLen]) continue;
                 int n = 0;
-                while (n < maxLen && in[c + n] == in[i + n] && free(c + n) && free(i + n))
+                while (n < maxLen && in[c + n] == in[i + n])
                     ++n;
                 if (n > bestLen) {
                     bestLen = n;
                     bestFrom = c;
-                    if (n == maxLen) break;
+                    if (n == room) break;
                 }
             }
         }
@@ -103,7 +115,7 @@ qsizetype compressBlock(const char* inChars, qsizetype inSize, qsizetype maxIn, 
                 insert(i + k);
             i += bestLen;
         } else if (used() + 1 <= maxOut) {
-            if (literals && !free(i)) literals->emplace_back(i, out.size());
+            if (literals && nextPinned[size_t(i)] == i) literals->emplace_back(i, out.size());
             out.append(char(in[i]));
             insert(i);
             ++i;

@@ -18,7 +18,11 @@ namespace {
 constexpr int kBlockSize = 4096; // |TOPIC blocks
 constexpr int kBlockHeader = 12;
 constexpr int kBlockData = kBlockSize - kBlockHeader;
-constexpr int kExpandedBlock = 16384; // what one compressed block expands to at most
+// Topic positions count 16K per block: the block number in the upper bits,
+// the offset behind the block header in the lower 14. So a block holds at
+// most 16K less its header, compressed or not.
+constexpr int kPositionBlock = 16384;
+constexpr int kExpandedBlock = kPositionBlock - kBlockHeader;
 constexpr quint32 kNone = 0xFFFFFFFF;
 
 QByteArray enc(const QString& s) {
@@ -49,6 +53,7 @@ struct Fixup {
 
 struct Link {
     qsizetype raw;
+    quint32 head;  // the link header and its first data part
     quint32 chars; // TopicLength of display records
     bool header;
 };
@@ -219,7 +224,7 @@ void TopicFile::appendLink(quint8 type, const QByteArray& data1, const QByteArra
                            quint32 chars, bool header) {
     const qsizetype at = raw_.size();
     const qint64 index = qint64(links_.size());
-    links_.push_back({at, chars, header});
+    links_.push_back({at, quint32(21 + data1.size()), chars, header});
     put32(raw_, quint32(21 + data1.size() + data2.size()));
     put32(raw_, quint32(data2.size()));
     put32(raw_, 0);
@@ -298,26 +303,47 @@ QByteArray TopicFile::build() {
                          : raw_.size() + raw_.size() / 300 + kBlockSize);
     std::vector<qsizetype> blockStart;
     qsizetype pos = 0;
+    size_t next = 0; // the first link not yet placed
+    // A block may end inside a link's text, but not inside its header or
+    // formatting part (the viewer reads those from one block): such a block
+    // ends before that link instead, its rest unused, and the link starts the
+    // next block.
+    auto cut = [&](qsizetype end) -> qsizetype {
+        while (next < links_.size() && links_[next].raw < end)
+            ++next;
+        if (next == 0) return end;
+        const Link& last = links_[next - 1];
+        if (last.raw > pos && last.raw + qsizetype(last.head) > end && end < raw_.size()) {
+            --next;
+            return last.raw;
+        }
+        return end;
+    };
     do {
         blockStart.push_back(pos);
         const qsizetype headerAt = out.size();
         out.append(QByteArray(kBlockHeader, '\0'));
         if (compress) {
             const size_t before = literals.size();
-            const qsizetype taken =
+            qsizetype taken =
                 Lz77::compressBlock(raw_.constData() + pos, raw_.size() - pos, expanded, kBlockData,
                                     out, &pinned, pos, &literals);
+            const qsizetype end = cut(pos + taken);
+            if (end != pos + taken) {
+                out.truncate(headerAt + kBlockHeader);
+                literals.resize(before);
+                taken = Lz77::compressBlock(raw_.constData() + pos, end - pos, expanded, kBlockData,
+                                            out, &pinned, pos, &literals);
+            }
             for (size_t k = before; k < literals.size(); ++k)
                 literals[k].first += pos;
             pos += taken;
-            // A block that expands to the full 16K may compress shorter;
-            // the rest of it stays unused.
-            if (pos < raw_.size()) out.append(QByteArray(headerAt + kBlockSize - out.size(), '\0'));
         } else {
-            const qsizetype n = qMin<qsizetype>(kBlockData, raw_.size() - pos);
+            const qsizetype n = cut(pos + qMin<qsizetype>(kBlockData, raw_.size() - pos)) - pos;
             out.append(raw_.constData() + pos, n);
             pos += n;
         }
+        if (pos < raw_.size()) out.append(QByteArray(headerAt + kBlockSize - out.size(), '\0'));
     } while (pos < raw_.size());
     blockStart.push_back(raw_.size() + 1);
 
@@ -334,8 +360,8 @@ QByteArray TopicFile::build() {
                 chars = 0;
             }
             if (firstInBlock[b] == size_t(-1)) firstInBlock[b] = k;
-            linkPos[k] =
-                quint32(kBlockHeader + qsizetype(b) * expanded + (links_[k].raw - blockStart[b]));
+            linkPos[k] = quint32(kBlockHeader + qsizetype(b) * kPositionBlock +
+                                 (links_[k].raw - blockStart[b]));
             linkOffset[k] = quint32(b) * 0x8000u + qMin<quint32>(chars, 0x7FFF);
             chars += links_[k].chars;
         }
@@ -345,7 +371,7 @@ QByteArray TopicFile::build() {
         topicOffsets_[t] = linkOffset[headerLinks_[t]];
 
     // Patch the placeholders.
-    size_t lit = 0;
+    size_t lit = 0, blk = 0;
     for (const Fixup& f : fixups_) {
         quint32 v = kNone;
         if (f.kind == Fixup::LinkPos) {
@@ -361,7 +387,9 @@ QByteArray TopicFile::build() {
                     ++lit;
                 o = literals[lit].second;
             } else {
-                o = (r / kBlockData) * kBlockSize + kBlockHeader + r % kBlockData;
+                while (r >= blockStart[blk + 1])
+                    ++blk;
+                o = qsizetype(blk) * kBlockSize + kBlockHeader + (r - blockStart[blk]);
             }
             out[o] = char((v >> (8 * k)) & 0xFF);
         }

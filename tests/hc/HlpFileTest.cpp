@@ -1,5 +1,6 @@
 // The help file writer read back through the dump: every kind of content the
 // model carries, compressed and not, large B-trees, and damaged files.
+#include "HlpBTree.h"
 #include "HlpBytes.h"
 #include "HlpDump.h"
 #include "HlpWriter.h"
@@ -176,19 +177,6 @@ QJsonObject dump(const Project& p) {
 
 } // namespace
 
-// Writes the demo files into the folder KIV_HLP_DEMO names (for the viewer
-// check script); nothing without it.
-TEST(HlpFile, WritesDemoFilesOnRequest) {
-    const QString folder = qEnvironmentVariable("KIV_HLP_DEMO");
-    if (folder.isEmpty()) GTEST_SKIP();
-    QDir().mkpath(folder);
-    for (bool compress : {false, true}) {
-        QFile f(folder + (compress ? "/demolz.hlp" : "/demo.hlp"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(WriteHelpFile(demoProject(compress)));
-    }
-}
-
 TEST(HlpFile, RoundTripCarriesTheWholeModel) {
     for (bool compress : {false, true}) {
         SCOPED_TRACE(compress ? "compressed" : "uncompressed");
@@ -342,5 +330,158 @@ TEST(HlpFile, RoundTripCarriesTheWholeModel) {
                   QJsonArray({QJsonObject{{"position", 1440}, {"kind", "left"}},
                               QJsonObject{{"position", 2880}, {"kind", "right"}},
                               QJsonObject{{"position", 4320}, {"kind", "center"}}}));
+    }
+}
+
+namespace {
+
+// n topics with about `bytes` of text each; the browse strings run backwards
+// so the chain goes against the file order.
+Project manyTopics(int n, int bytes, bool compress) {
+    Project p;
+    p.title = QStringLiteral("Many");
+    p.compress = compress;
+    p.fonts.resize(2);
+    p.fonts[1].bold = true;
+    Window w;
+    w.name = QStringLiteral("second");
+    p.windows.push_back(w);
+    p.topics.reserve(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        Topic t;
+        t.title = QStringLiteral("Topic %1").arg(i);
+        t.contexts = {QStringLiteral("ctx_%1").arg(i)};
+        t.keywords = {QStringLiteral("kw %1").arg(i % 50), QStringLiteral("own %1").arg(i)};
+        t.browse = QStringLiteral("b:%1").arg(n - i, 6, 10, QLatin1Char('0'));
+        if (i % 7 == 0) t.window = w.name;
+        QString body;
+        for (int k = 0; body.size() < bytes; ++k)
+            body += QStringLiteral("word%1 of topic %2, ").arg(k * 7919 % 1000).arg(i);
+        t.scroll.push_back(
+            para({text(body), hotspot(HotspotKind::Jump, QStringLiteral("ctx_%1").arg((i + 1) % n)),
+                  text(QStringLiteral("next"), 1), kind(Span::HotspotEnd)}));
+        p.topics.push_back(std::move(t));
+        if (i % 100 == 0) p.map.emplace_back(QStringLiteral("CTX_%1").arg(i), quint32(5000 + i));
+    }
+    return p;
+}
+
+qsizetype fileSize(const QJsonObject& d, const QString& name) {
+    for (const QJsonValue& f : d[QStringLiteral("files")].toArray())
+        if (f.toObject()[QStringLiteral("name")].toString() == name)
+            return f.toObject()[QStringLiteral("size")].toInteger();
+    return -1;
+}
+
+} // namespace
+
+TEST(HlpFile, EveryTopicSurvivesInEmptySmallAndLargeFiles) {
+    struct Case {
+        int topics, bytes;
+        bool compress;
+    };
+    for (const Case c : {Case{0, 0, false}, Case{1, 10, true}, Case{5000, 2000, false},
+                         Case{5000, 2000, true}, Case{20000, 120, true}}) {
+        SCOPED_TRACE(
+            QStringLiteral("%1 topics, compress %2").arg(c.topics).arg(c.compress).toStdString());
+        const Project p = manyTopics(c.topics, c.bytes, c.compress);
+        const QJsonObject d = dump(p);
+        const QJsonArray topics = d[QStringLiteral("topics")].toArray();
+        ASSERT_EQ(topics.size(), c.topics);
+        for (int i : {0, c.topics / 2, c.topics / 3 + 1, c.topics - 1}) {
+            if (i < 0 || i >= c.topics) continue;
+            const QJsonObject t = topics[i].toObject();
+            const Topic& want = p.topics[size_t(i)];
+            EXPECT_EQ(t[QStringLiteral("title")].toString(), want.title);
+            EXPECT_EQ(strings(t[QStringLiteral("contexts")]), want.contexts);
+            EXPECT_EQ(t[QStringLiteral("text")].toString(),
+                      want.scroll[0].spans[0].text +
+                          QStringLiteral("[jump ctx_%1]next[/jump]\n").arg((i + 1) % c.topics));
+            QStringList keywords = want.keywords;
+            keywords.sort();
+            EXPECT_EQ(strings(t[QStringLiteral("keywords")]), keywords);
+            EXPECT_EQ(t[QStringLiteral("browsePrev")],
+                      i + 1 < c.topics ? QJsonValue(i + 1) : QJsonValue());
+            EXPECT_EQ(t[QStringLiteral("browseNext")], i > 0 ? QJsonValue(i - 1) : QJsonValue());
+            EXPECT_EQ(t[QStringLiteral("window")],
+                      i % 7 == 0 ? QJsonValue("second") : QJsonValue());
+        }
+        const QJsonArray map = d[QStringLiteral("map")].toArray();
+        ASSERT_EQ(map.size(), qsizetype(p.map.size()));
+        for (const QJsonValue& m : map)
+            EXPECT_EQ(m[QStringLiteral("topic")].toInt() + 5000,
+                      m[QStringLiteral("number")].toInt());
+        if (c.topics >= 5000) { // trees of several pages, |TOPIC of many blocks
+            EXPECT_GT(fileSize(d, QStringLiteral("|CONTEXT")), 10 * 2048);
+            EXPECT_GT(fileSize(d, QStringLiteral("|KWBTREE")), 10 * 2048);
+            EXPECT_GT(fileSize(d, QStringLiteral("|TOPIC")), 100 * 4096);
+        }
+    }
+}
+
+TEST(HlpFile, DamagedFilesFailNamingTheInternalFile) {
+    const QByteArray good = WriteHelpFile(manyTopics(120, 200, true));
+    auto failure = [](const QByteArray& bytes) -> std::string {
+        try {
+            DumpHelpFile(bytes);
+        } catch (const EHlpFormat& e) {
+            return e.message().toStdString();
+        }
+        return "no error";
+    };
+    auto u32 = [&](qsizetype at) {
+        return quint32(quint8(good[at])) | quint32(quint8(good[at + 1])) << 8 |
+               quint32(quint8(good[at + 2])) << 16 | quint32(quint8(good[at + 3])) << 24;
+    };
+    EXPECT_EQ(failure(good.left(good.size() - 100)).find("internal directory"), 0u);
+    EXPECT_EQ(failure(good.left(10)).find("header"), 0u);
+    QByteArray magic = good;
+    magic[1] = 'X';
+    EXPECT_EQ(failure(magic), "header: wrong magic, not a Windows help file");
+
+    // The directory's root page number, past its pages.
+    const qsizetype dir = u32(4) + 9;
+    QByteArray root = good;
+    root[dir + 26] = char(77);
+    EXPECT_EQ(failure(root), "internal directory: page 77 points past the end of the file");
+
+    // |TOPIC's first block names a link in a block the file does not have.
+    qsizetype topic = -1;
+    walkBTree(good.mid(dir), QStringLiteral("dir"), [&](Reader& r) {
+        const QByteArray name = r.sz();
+        const quint32 at = r.u32();
+        if (name == "|TOPIC") topic = qsizetype(at) + 9;
+    });
+    ASSERT_GT(topic, 0);
+    QByteArray block = good;
+    const quint32 far = 12 + 3 * 16384 + 5 + 1000 * 16384;
+    for (int k = 0; k < 4; ++k)
+        block[topic + 4 + k] = char((far >> (8 * k)) & 0xFF);
+    EXPECT_EQ(failure(block), "|TOPIC: block 1003 points past the end of the file");
+
+    // Damage anywhere gives an error or a dump, never a crash or another exception.
+    for (qsizetype at = 0; at < good.size(); at += 61) {
+        QByteArray bad = good;
+        bad[at] = char(bad[at] ^ 0x5A);
+        try {
+            DumpHelpFile(bad);
+        } catch (const EHlpFormat&) {
+        }
+    }
+}
+
+// Writes the demo files into the folder KIV_HLP_DEMO names (for the viewer
+// check script); nothing without it.
+TEST(HlpFile, WritesDemoFilesOnRequest) {
+    const QString folder = qEnvironmentVariable("KIV_HLP_DEMO");
+    if (folder.isEmpty()) GTEST_SKIP();
+    QDir().mkpath(folder);
+    for (bool compress : {false, true}) {
+        QFile f(folder + (compress ? "/demolz.hlp" : "/demo.hlp"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(WriteHelpFile(demoProject(compress)));
+        QFile many(folder + (compress ? "/manylz.hlp" : "/many.hlp"));
+        ASSERT_TRUE(many.open(QIODevice::WriteOnly));
+        many.write(WriteHelpFile(manyTopics(5000, 2000, compress)));
     }
 }
