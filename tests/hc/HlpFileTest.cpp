@@ -363,6 +363,14 @@ Project manyTopics(int n, int bytes, bool compress) {
         p.topics.push_back(std::move(t));
         if (i % 100 == 0) p.map.emplace_back(QStringLiteral("CTX_%1").arg(i), quint32(5000 + i));
     }
+    // Enough pictures for a directory of several pages.
+    if (n >= 5000) {
+        for (int i = 0; i < 150; ++i)
+            p.bitmaps.push_back({QStringLiteral("b%1.bmp").arg(i), smallBmp()});
+        Span pic = kind(Span::Picture);
+        pic.picture = 149;
+        p.topics[size_t(n - 2)].scroll.push_back(para({text(QStringLiteral("Picture ")), pic}));
+    }
     return p;
 }
 
@@ -412,6 +420,9 @@ TEST(HlpFile, EveryTopicSurvivesInEmptySmallAndLargeFiles) {
             EXPECT_EQ(m[QStringLiteral("topic")].toInt() + 5000,
                       m[QStringLiteral("number")].toInt());
         if (c.topics >= 5000) { // trees of several pages, |TOPIC of many blocks
+            const QStringList bitmaps = strings(d[QStringLiteral("bitmaps")]);
+            EXPECT_EQ(bitmaps.size(), 150);
+            EXPECT_TRUE(bitmaps.contains(QStringLiteral("|bm149")));
             EXPECT_GT(fileSize(d, QStringLiteral("|CONTEXT")), 10 * 2048);
             EXPECT_GT(fileSize(d, QStringLiteral("|KWBTREE")), 10 * 2048);
             EXPECT_GT(fileSize(d, QStringLiteral("|TOPIC")), 100 * 4096);
