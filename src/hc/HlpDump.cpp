@@ -39,6 +39,13 @@ struct TopicOut {
     quint32 browseBack = 0xFFFFFFFF, browseFor = 0xFFFFFFFF;
     QString nonScroll, text;
     QJsonArray paragraphs;
+    // A record that ends without an end of paragraph: the next record goes on.
+    bool pending = false;
+    QJsonObject pendingParagraph;
+    void flush() {
+        if (pending) paragraphs.append(pendingParagraph);
+        pending = false;
+    }
 };
 
 class Dumper {
@@ -475,6 +482,10 @@ void Dumper::readRecord(quint8 type, const QByteArray& data1, const QByteArray& 
         para.insert(QStringLiteral("nonScroll"), nonScroll);
         QJsonArray fonts;
         bool paragraphOpen = false;
+        if (topic.pending && !table) {
+            fonts = topic.pendingParagraph[QStringLiteral("fonts")].toArray();
+            topic.pending = false;
+        }
         auto endParagraph = [&] {
             QJsonObject p = para;
             p.insert(QStringLiteral("fonts"), fonts);
@@ -600,7 +611,15 @@ void Dumper::readRecord(quint8 type, const QByteArray& data1, const QByteArray& 
                            .arg(f.pos() - 1));
             }
         }
-        if (paragraphOpen || !fonts.isEmpty()) endParagraph();
+        if (paragraphOpen || !fonts.isEmpty()) {
+            if (table) {
+                endParagraph();
+            } else {
+                para.insert(QStringLiteral("fonts"), fonts);
+                topic.pendingParagraph = para;
+                topic.pending = true;
+            }
+        }
         if (!table) break;
     }
 }
@@ -701,6 +720,7 @@ void Dumper::readTopics() {
         }
         const quint32 offset = quint32(block) * 0x8000u + qMin<quint32>(chars, 0x7FFF);
         if (type == 0x02) {
+            if (topic) topic->flush();
             topics_.emplace_back();
             topic = &topics_.back();
             Reader h(data1, name);
@@ -719,13 +739,17 @@ void Dumper::readTopics() {
             Reader c(data1, name);
             c.compressedLong();
             chars += c.compressedUShort();
-            if (pos == scrollAt) inNonScroll = false;
+            if (pos == scrollAt && inNonScroll) {
+                inNonScroll = false;
+                if (topic) topic->flush();
+            }
             if (topic) readRecord(type, data1, data2, *topic, inNonScroll);
         } else if (type == 0x01) {
             throw EHlpFormat(name + QStringLiteral(": Windows 3.0 text records are not supported"));
         }
         pos = next;
     }
+    if (topic) topic->flush();
     std::stable_sort(byOffset_.begin(), byOffset_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
 }

@@ -72,7 +72,7 @@ private:
         QByteArray data1, data2;
         quint32 chars;
     };
-    Record paragraph(const Paragraph& para) const;
+    void paragraph(const Paragraph& para, std::vector<Record>& into) const;
     void appendLink(quint8 type, const QByteArray& data1, const QByteArray& data2, quint32 chars,
                     bool header);
     void fixup(qsizetype at, Fixup::Kind kind, qint64 target) {
@@ -93,7 +93,7 @@ private:
     std::vector<quint32> topicOffsets_;
 };
 
-TopicFile::Record TopicFile::paragraph(const Paragraph& para) const {
+void TopicFile::paragraph(const Paragraph& para, std::vector<Record>& into) const {
     const ParagraphFormat& f = para.format;
     QByteArray info;
     info.reserve(32);
@@ -146,6 +146,20 @@ TopicFile::Record TopicFile::paragraph(const Paragraph& para) const {
             cmds.append(char(c));
     };
     int font = -1;
+    int open = 0; // hotspots not yet ended
+    auto finish = [&] {
+        Record r;
+        r.data2 = text;
+        r.chars = quint32(text.size());
+        putCompressedLong(r.data1, int(info.size() + cmds.size()));
+        putCompressedUShort(r.data1, qMin<unsigned>(unsigned(text.size()), 0x7FFF));
+        r.data1.append(info);
+        r.data1.append(cmds);
+        into.push_back(std::move(r));
+        text.clear();
+        cmds.clear();
+        font = -1;
+    };
     for (const Span& s : para.spans) {
         switch (s.kind) {
         case Span::Text: {
@@ -175,9 +189,17 @@ TopicFile::Record TopicFile::paragraph(const Paragraph& para) const {
             putCompressedULong(cmds, 4);
             put16(cmds, 0); // by reference to |bmN
             put16(cmds, unsigned(s.picture));
+            // winhlp32 takes no formatting command after a picture in the same
+            // record, so the paragraph goes on in a record of its own (one
+            // without an end of paragraph continues the paragraph).
+            if (open == 0) {
+                flush({0xFF});
+                finish();
+            }
             break;
         }
         case Span::HotspotStart: {
+            ++open;
             if (s.hotspot == HotspotKind::Macro) {
                 const QByteArray m = enc(s.target);
                 flush({0xC8});
@@ -203,21 +225,13 @@ TopicFile::Record TopicFile::paragraph(const Paragraph& para) const {
         }
         case Span::HotspotEnd:
             flush({0x89});
+            open = qMax(0, open - 1);
             break;
         }
     }
     flush({0x82});
     flush({0xFF});
-
-    Record r;
-    r.data2 = text;
-    r.chars = quint32(text.size());
-    const int rest = int(info.size() + cmds.size());
-    putCompressedLong(r.data1, rest);
-    putCompressedUShort(r.data1, qMin<unsigned>(unsigned(text.size()), 0x7FFF));
-    r.data1.append(info);
-    r.data1.append(cmds);
-    return r;
+    finish();
 }
 
 void TopicFile::appendLink(quint8 type, const QByteArray& data1, const QByteArray& data2,
@@ -258,11 +272,12 @@ QByteArray TopicFile::build() {
         std::vector<Record> records;
         records.reserve(topic.nonScroll.size() + topic.scroll.size() + 1);
         for (const Paragraph& para : topic.nonScroll)
-            records.push_back(paragraph(para));
+            paragraph(para, records);
+        const size_t nonScroll = records.size();
         for (const Paragraph& para : topic.scroll)
-            records.push_back(paragraph(para));
+            paragraph(para, records);
         // Every topic has a scrolling region, if only an empty one.
-        if (topic.scroll.empty()) records.push_back(paragraph(empty));
+        if (topic.scroll.empty()) paragraph(empty, records);
 
         const QByteArray title = enc(topic.title);
         quint32 topicSize = quint32(21 + 28 + title.size());
@@ -278,8 +293,8 @@ QByteArray TopicFile::build() {
         appendLink(0x02, head, title, 0, true);
         fixup(at + 4, Fixup::TopicOffset, prev_[t]);
         fixup(at + 8, Fixup::TopicOffset, next_[t]);
-        fixup(at + 16, Fixup::LinkPos, topic.nonScroll.empty() ? -1 : qint64(h + 1));
-        fixup(at + 20, Fixup::LinkPos, qint64(h + 1 + topic.nonScroll.size()));
+        fixup(at + 16, Fixup::LinkPos, nonScroll == 0 ? -1 : qint64(h + 1));
+        fixup(at + 20, Fixup::LinkPos, qint64(h + 1 + nonScroll));
         fixup(at + 24, Fixup::LinkPos,
               t + 1 < p_.topics.size() ? qint64(h + 1 + records.size()) : -1);
         for (const Record& r : records)
