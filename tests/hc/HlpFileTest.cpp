@@ -496,3 +496,30 @@ TEST(HlpFile, WritesDemoFilesOnRequest) {
         many.write(WriteHelpFile(manyTopics(5000, 2000, compress)));
     }
 }
+
+// A tree deeper than the help files above need: three levels, every entry
+// found again in order, and the leaf map the keyword files are built from.
+TEST(HlpFile, BTreesOfThreeLevelsWalkInKeyOrder) {
+    std::vector<BTreeEntry> entries;
+    for (quint32 i = 0; i < 100000; ++i) {
+        QByteArray key(4, '\0'), value;
+        for (int k = 0; k < 4; ++k)
+            key[3 - k] = char((i >> (8 * k)) & 0xFF); // big-endian sorts
+        value = QByteArray::number(i % 977) + '\0';
+        entries.push_back({key, value});
+    }
+    std::vector<BTreeLeaf> leaves;
+    const QByteArray tree = buildBTree(entries, "4z", 2048, false, &leaves);
+    EXPECT_EQ(quint8(tree[32]) | quint8(tree[33]) << 8, 3); // levels
+    ASSERT_GT(leaves.size(), 300u);
+    for (size_t i = 1; i < leaves.size(); ++i)
+        EXPECT_GT(leaves[i].firstEntry, leaves[i - 1].firstEntry);
+    quint32 next = 0;
+    walkBTree(tree, QStringLiteral("|T"), [&](Reader& r) {
+        const QByteArray key = r.bytes(4);
+        EXPECT_EQ(key, entries[next].key);
+        EXPECT_EQ(r.sz(), QByteArray::number(next % 977));
+        ++next;
+    });
+    EXPECT_EQ(next, 100000u);
+}
