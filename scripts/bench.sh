@@ -3,7 +3,7 @@
 # benchmark in bench/ (or only those named: scripts/bench.sh engine rtf).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh fpc-source pasdoc
+scripts/deps.sh fpc-source pasdoc halibut
 scripts/build.sh >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} # some benchmarks make a QApplication
 names=("$@")

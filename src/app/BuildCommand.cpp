@@ -58,6 +58,7 @@ BuildOptions parse(const QStringList& arguments) {
 class WindowlessHost : public CompileHost {
 public:
     void EnsureCompiler() override {
+        if (DM->CompilerPath.isEmpty()) DM->CompilerPath = InstalledCompiler();
         if (DM->CompilerPath.isEmpty())
             throw EKivError(QStringLiteral("No help compiler set: section [Compiler], key Name "
                                            "of %1")

@@ -145,9 +145,23 @@ void SaveSettings(const QString& settingsFile, const QString& compilerPath) {
         .writeString(QStringLiteral("Compiler"), QStringLiteral("Name"), compilerPath);
 }
 
+QString InstalledCompiler(const QString& programPath) {
+    const QFileInfo compiler(QFileInfo(programPath).absolutePath() + QStringLiteral("/kivhc"));
+    return compiler.isFile() && compiler.isExecutable() ? compiler.absoluteFilePath() : QString();
+}
+
+QString InstalledCompiler() {
+    return InstalledCompiler(QCoreApplication::applicationFilePath());
+}
+
 void EnsureCompiler(QString& compilerPath, const QString& projectFile,
-                    const std::function<void(QString& compilerPath)>& optionsCommand) {
+                    const std::function<void(QString& compilerPath)>& optionsCommand,
+                    const QString& installedCompiler) {
     if (!compilerPath.isEmpty()) return;
+    if (!installedCompiler.isEmpty()) {
+        compilerPath = installedCompiler;
+        return;
+    }
     compilerPath = Shell::FindExecutable(projectFile);
     optionsCommand(compilerPath);
 }

@@ -56,8 +56,16 @@ QString LoadSettings(const QString& settingsFile);
 // EInOutError when the settings cannot be written; the old file then stays.
 void SaveSettings(const QString& settingsFile, const QString& compilerPath);
 
-// When `compilerPath` is empty: proposes the program the desktop associates
-// with the project file (empty when none) and runs the options command on it,
-// which lets the author confirm, change and store it. Otherwise does nothing.
+// Our own help compiler as installed: kivhc beside the program; empty when
+// it is not there.
+QString InstalledCompiler(const QString& programPath);
+QString InstalledCompiler();
+
+// When `compilerPath` is empty: takes the installed compiler for this run
+// (not stored, so a moved installation keeps working); without one, proposes
+// the program the desktop associates with the project file (empty when none)
+// and runs the options command on it, which lets the author confirm, change
+// and store it. Otherwise does nothing.
 void EnsureCompiler(QString& compilerPath, const QString& projectFile,
-                    const std::function<void(QString& compilerPath)>& optionsCommand);
+                    const std::function<void(QString& compilerPath)>& optionsCommand,
+                    const QString& installedCompiler = InstalledCompiler());

@@ -115,6 +115,19 @@ TEST(ProjectFiles, EnsureCompilerAsksOnlyWhenThePathIsEmpty) {
     path.clear();
     EnsureCompiler(path, hpj, [](QString& p) { p = "/chosen/hcw.exe"; });
     EXPECT_EQ(path, "/chosen/hcw.exe");
+
+    // Our own compiler, installed beside the program, is taken without asking.
+    const QString program = desktop.write("inst/kivhelp", "");
+    EXPECT_EQ(InstalledCompiler(program), "");
+    const QString kivhc = desktop.write("inst/kivhc", "#!/bin/sh\n");
+    EXPECT_EQ(InstalledCompiler(program), "") << "not executable";
+    QFile::setPermissions(kivhc, QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_EQ(InstalledCompiler(program), kivhc);
+    path.clear();
+    shown.clear();
+    EnsureCompiler(path, hpj, cancel, InstalledCompiler(program));
+    EXPECT_EQ(path, kivhc);
+    EXPECT_TRUE(shown.isEmpty());
 }
 
 TEST(ProjectFiles, FilterFilesLieBesideTheProgramAndLoadOnlyForABoundFilter) {
