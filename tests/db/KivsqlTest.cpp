@@ -114,12 +114,6 @@ TEST_F(KivsqlTest, TablesAndSchema) {
                                             "Create unique Index I_Id on \"book.dbf\" (ID);\n"
                                             "Create Index I_Name on \"book.dbf\" (NAME);\n");
     EXPECT_EQ(schema.out, expected);
-
-    // The schema recreates the table.
-    QTemporaryDir other;
-    const Outcome again = kivsql({other.path()}, schema.out.toUtf8() + ".schema book.dbf\n");
-    EXPECT_EQ(again.status, 0) << again.err.toStdString();
-    EXPECT_EQ(again.out, expected);
 }
 
 TEST_F(KivsqlTest, ErrorsStopTheRun) {
