@@ -2,15 +2,7 @@
 // run, what they print and their exit status.
 #include "ProjectFixture.h"
 
-#include <QProcess>
-
 namespace {
-
-struct CommandRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
 class CommandLineTest : public ProjectFixture {
 protected:
@@ -32,13 +24,8 @@ protected:
         writeFile(tmp.d + "tools/kivhelp.ini", "[Compiler]\r\nName=" + path.toLocal8Bit() + "\r\n");
     }
 
-    CommandRun run(const QStringList& args, const QString& workingDir = {}) const {
-        QProcess p;
-        p.setWorkingDirectory(workingDir.isEmpty() ? tmp.d : workingDir);
-        p.start(program, args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                p.readAllStandardOutput(), p.readAllStandardError()};
+    ProgramRun run(const QStringList& args, const QString& workingDir = {}) const {
+        return runProgram(program, args, workingDir.isEmpty() ? tmp.d : workingDir);
     }
 
     const QString program = tmp.d + "tools/kivhelp";
@@ -51,7 +38,7 @@ TEST_F(CommandLineTest, BuildWritesTheFilesWithoutCompilingOrStoring) {
     addTopic(20, "Broken", "{\\rtf1}}} broken");
     dm.CloseProject(false);
     const QByteArray table = readFile(d + "book.dbf");
-    CommandRun r = run({"--build", d + "book.hpj", "--no-compile"});
+    ProgramRun r = run({"--build", d + "book.hpj", "--no-compile"});
     EXPECT_EQ(r.status, 0) << r.err.constData();
     // Only the link check speaks: nothing leads to topics 2, 10 and 20.
     EXPECT_EQ(r.out.count("not reached"), 3) << r.out.constData();
@@ -71,7 +58,7 @@ TEST_F(CommandLineTest, BuildWritesTheFilesWithoutCompilingOrStoring) {
 TEST_F(CommandLineTest, BuildCompilesAndPrintsTheMessages) {
     const QString compiler = writeCompilerScript(tmp.d + "hc/hcw.exe");
     setCompiler(compiler);
-    CommandRun r = run({"--build", d + "book.hpj"});
+    ProgramRun r = run({"--build", d + "book.hpj"});
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_TRUE(r.out.endsWith("\nCompiling book.hpj\nWarning 4113: topic 3 has no title\n"))
         << r.out.constData(); // after the link check's findings
@@ -109,7 +96,7 @@ TEST_F(CommandLineTest, BuildFailsWithAMessage) {
         QStringList given = args;
         if (given.removeAll("--compiler-set")) setCompiler(missing);
         QFile::remove(d + "book.lst");
-        const CommandRun r = run(QStringList{"--build"} + given);
+        const ProgramRun r = run(QStringList{"--build"} + given);
         EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(message.toLocal8Bit())) << r.err.constData();
         EXPECT_TRUE(r.out.isEmpty());
@@ -121,7 +108,7 @@ TEST_F(CommandLineTest, BuildFailsWithAMessage) {
 TEST_F(CommandLineTest, NewCreatesTheProjectAndRefusesToCreateItTwice) {
     const QString n = tmp.d + "new/";
     QDir().mkpath(n);
-    CommandRun r = run({"--new", n + "book.hpj"});
+    ProgramRun r = run({"--new", n + "book.hpj"});
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_TRUE(r.out.isEmpty() && r.err.isEmpty());
     EXPECT_TRUE(readFile(n + "book.cnt").startsWith(":Base book.hlp\r\n"));

@@ -203,25 +203,6 @@ TEST_F(DModTest, NewRowStartsAsWriteWithTheNewTopicDocument) {
     EXPECT_EQ(dm.TbCalc->FieldByName("TEXT")->AsString().toLatin1(), document);
 }
 
-TEST_F(DModTest, DuplicateIdIsRefusedAndTheRowStaysInEdit) {
-    createProject();
-    addTopic(10, "Intro");
-    addTopic(20, "About");
-    for (const bool insert : {true, false}) {
-        if (insert)
-            dm.TbMain->Append();
-        else {
-            ASSERT_TRUE(dm.TbMain->Locate("ID", 20));
-            dm.TbMain->Edit();
-        }
-        dm.TbMain->FieldByName("ID")->setAsInteger(10);
-        EXPECT_THROW(dm.TbMain->Post(), EDatabaseError);
-        EXPECT_EQ(dm.TbMain->State(), insert ? TDataSetState::dsInsert : TDataSetState::dsEdit);
-        dm.TbMain->Cancel();
-    }
-    EXPECT_EQ(column(*dm.Qid), QStringList({"10", "20"}));
-}
-
 // A new page's topic takes the first free ID above the current one; the
 // import proposes the next ten above the largest.
 TEST_F(DModTest, IdsForNewRows) {

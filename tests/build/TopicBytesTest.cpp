@@ -40,11 +40,6 @@ TEST(TopicBytes, ATypicalTopicComesOutAsTheWideWriterMakesIt) {
     t.keys = QStringLiteral("a;b");
     t.text = kHeader + QStringLiteral("\\pard\\plain \\b Title\\b0 \\{keepn\\}\r\n\\par See "
                                       "\\{HRef=8>main\\} and \\'e9t\\'e9 é.\\par }");
-    const QByteArray bytes = TopicRtfBytes(t);
-    EXPECT_TRUE(bytes.contains("\\pard\\keepn\\plain"));
-    EXPECT_TRUE(bytes.contains("{\\v 8>main}"));
-    EXPECT_TRUE(bytes.contains("${\\footnote $ Caf\\'E9 \\'80}\r\n"));
-    EXPECT_TRUE(bytes.contains(" \xE9.\\par }\r\n"));
     expectSame(t);
 }
 
@@ -55,8 +50,8 @@ TEST(TopicBytes, EscapesAndBracesAtEveryOffsetCountAsInTheWideWriter) {
     for (int k = 0; k < 40; ++k) {
         for (const QString& tail : tails) {
             TopicFields t;
-            t.text = kHeader + QString(k, QLatin1Char('x')) + tail + QString(k % 7, QLatin1Char('y')) +
-                     tail + QStringLiteral("}");
+            t.text = kHeader + QString(k, QLatin1Char('x')) + tail +
+                     QString(k % 7, QLatin1Char('y')) + tail + QStringLiteral("}");
             expectSame(t);
         }
     }

@@ -73,15 +73,6 @@ TEST_F(MemoSpeedPath, AMemoThatTheFileEndsInsideReadsAsNone) {
     EXPECT_TRUE(t->value(1, 1).isNull());
 }
 
-TEST_F(MemoSpeedPath, ADamagedLengthBeyondTheFileReadsAsNone) {
-    make({5000});
-    QFile memo(path("S.dbt"));
-    ASSERT_TRUE(memo.open(QIODevice::ReadWrite) && memo.seek(512 + 4));
-    ASSERT_EQ(memo.write("\0\0\0\x30", 4), 4); // 768 MB, little-endian
-    memo.close();
-    EXPECT_TRUE(DbfTable::open(path())->value(0, 1).isNull());
-}
-
 TEST_F(MemoSpeedPath, MemosReadInAnyOrderAcrossLargeReadsAndAppendsStayWhole) {
     // Sizes that put memo starts and ends on both sides of the large reads'
     // edges, with one memo larger than a whole large read.

@@ -75,30 +75,12 @@ TEST_F(SqlSelectTest, FilterExtracts) {
             out << sqlText(r.value(i, 0));
         return out.join(QLatin1Char(','));
     };
-    EXPECT_EQ(ids("((NAME='Intro'))"), "10");
     EXPECT_EQ(ids("((ID>=10) and (STATE<3))"), "10,20,40");
-    EXPECT_EQ(ids("((KEYS is Null))"), "20");
-    EXPECT_EQ(ids("((NAME is not Null)) and ((BSEQ is Null))"), "30");
-    EXPECT_EQ(ids("((NAME Like '%'))"), "10,20,30,40");
-    EXPECT_EQ(ids("((NAME Like '%bc%'))"), "40");
-    EXPECT_EQ(ids("((Upper(NAME) Like Upper('%bc%')))"), "40");
-    EXPECT_EQ(ids("((NAME Like '%[Aa][Bb]%'))"), "20,40");
-    EXPECT_EQ(ids("((NAME Like '_ntro'))"), "10");
-    EXPECT_EQ(ids("((KEYS Like 'start%')) or not ((STATE=3))"), "5,10,20,40");
     EXPECT_EQ(ids("((STATE=1))", "NAME,ID"), "5,10");
-
     // Clauses on the notes: Exists correlated through EFilter.
     EXPECT_EQ(ids("Exists(select * from \"notes.dbf\" where (EFilter.ID=TOPIC) and ((NOTE Like "
                   "'%ab1%')))"),
               "10,40");
-    EXPECT_EQ(ids("((STATE>0)) and Exists(select * from notes where (EFilter.ID=TOPIC) and "
-                  "((Upper(NOTE) Like Upper('%ab1%'))))"),
-              "10,20");
-    // For all notes: some note exists and none fails the clause.
-    EXPECT_EQ(ids("Exists(select * from \"notes.dbf\" where (EFilter.ID=TOPIC)) and(Not "
-                  "Exists(select * from "
-                  "\"notes.dbf\" where (EFilter.ID=TOPIC) and (not ((NOTE Like '%[Aa][Bb]1%')))))"),
-              "20,40");
     // The owner-and-table quoting splits the file name at its dot.
     EXPECT_EQ(rows("select count(*) from \"demo\".\"dbf\""), "5");
 }
@@ -202,7 +184,6 @@ TEST_F(SqlSelectTest, OrderBy) {
     EXPECT_EQ(rows("select ID, NAME from demo order by 1 limit 2 offset 3"),
               "30,Zeta 'quoted';40,ABC abc");
     EXPECT_EQ(rows("select STATE from demo group by STATE limit 10 offset 3"), "3");
-    EXPECT_TRUE(error("select ID from demo order by 2").contains("no select column 2"));
     EXPECT_TRUE(error("select * from demo order by 13").contains("13"));
 }
 
@@ -268,5 +249,4 @@ TEST_F(SqlSelectTest, ErrorsNameTheirCause) {
     EXPECT_TRUE(error("select ID from demo where ID in (select ID, NAME from demo)")
                     .contains("one column"));
     EXPECT_TRUE(error("select (select ID from demo)").contains("more than one row"));
-    EXPECT_TRUE(error("select ID fro demo").startsWith("Syntax error at position 15"));
 }

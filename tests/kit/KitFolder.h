@@ -1,6 +1,6 @@
 // A folder with a small topic table (unique index on ID, plain index on NAME)
 // and a table without any unique index, made with the engine's statements,
-// and the kit's datasets on it.
+// and the kit's datasets on it; key presses and focus loss for its controls.
 #pragma once
 
 #include "AddField.h"
@@ -9,8 +9,23 @@
 #include "QtPrinters.h"
 #include "SqlDatabase.h"
 
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <gtest/gtest.h>
+
+inline void press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                  const QString& text = {}) {
+    QKeyEvent e(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void leave(QWidget* w) {
+    QFocusEvent e(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w, &e);
+}
 
 class KitFolder : public ::testing::Test {
 protected:

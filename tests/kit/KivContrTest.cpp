@@ -6,24 +6,6 @@
 #include "TMemTable.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
-#include <QFocusEvent>
-#include <QKeyEvent>
-
-namespace {
-
-void press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
-           const QString& text = {}) {
-    QKeyEvent e(QEvent::KeyPress, key, mods, text);
-    QApplication::sendEvent(w, &e);
-}
-
-void leave(QWidget* w) {
-    QFocusEvent e(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(w, &e);
-}
-
-} // namespace
 
 class KivContrTest : public KitFolder {
 protected:

@@ -19,12 +19,6 @@
 
 namespace {
 
-void press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
-           const QString& text = {}) {
-    QKeyEvent e(QEvent::KeyPress, key, mods, text);
-    QApplication::sendEvent(w, &e);
-}
-
 // Topics with a number, a title, a work state and a text; the grid on them.
 class Topics : public ::testing::Test {
 protected:

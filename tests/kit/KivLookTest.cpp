@@ -4,26 +4,11 @@
 #include "LookupField.h"
 #include "RecordingUI.h"
 
-#include <QApplication>
-#include <QFocusEvent>
-#include <QKeyEvent>
-
 namespace {
-
-void press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
-           const QString& text = {}) {
-    QKeyEvent e(QEvent::KeyPress, key, mods, text);
-    QApplication::sendEvent(w, &e);
-}
 
 void type(QWidget* w, const QString& text) {
     for (const QChar c : text)
         press(w, c.toUpper().unicode(), Qt::NoModifier, QString(c));
-}
-
-void leave(QWidget* w) {
-    QFocusEvent e(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(w, &e);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Files for tests: reading and writing whole files, shell scripts run as
-// external programs, and the documents kept under tests/data.
+// external programs, the documents kept under tests/data, and running the
+// program's own command-line tools.
 #pragma once
 
 #include "QtPrinters.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -69,4 +71,25 @@ inline QByteArray testData(const QString& name) {
 // An RTF document of the fuzz corpus: the shapes real writers produce.
 inline QByteArray rtfSeed(const QString& name) {
     return testData(QStringLiteral("../fuzz/corpus/rtf/") + name);
+}
+
+// What a run of a program printed, and its exit status (-1 when it crashed).
+struct ProgramRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs `program` in `workingDir` with `input` on its standard input.
+inline ProgramRun runProgram(const QString& program, const QStringList& args,
+                             const QString& workingDir = {}, const QByteArray& input = {}) {
+    QProcess p;
+    p.setWorkingDirectory(workingDir);
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForStarted()) << program.toStdString();
+    p.write(input);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
 }

@@ -6,26 +6,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CommandRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CommandRun scanUnit(const QStringList& args) {
+ProgramRun scanUnit(const QStringList& args) {
     const QString program = QString::fromLocal8Bit(qgetenv("KIVHELP"));
     EXPECT_FALSE(program.isEmpty()) << "KIVHELP is not set";
-    QProcess p;
-    p.start(program, QStringList{QStringLiteral("--scan-unit")} + args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return runProgram(program, QStringList{QStringLiteral("--scan-unit")} + args);
 }
 
 QByteArray json(const QJsonValue& v) {
@@ -39,7 +28,7 @@ TEST(ScanUnitCommandTest, SampleUnitsPrintTheirJson) {
     for (const QString& name : samples) {
         SCOPED_TRACE(name.toStdString());
         const QByteArray expected = testData(QStringLiteral("units/") + name);
-        const CommandRun r =
+        const ProgramRun r =
             scanUnit({units.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".pas"))});
         ASSERT_EQ(r.status, 0) << r.err.constData();
         // Key by key first, to show where a difference is.
@@ -58,12 +47,12 @@ TEST(ScanUnitCommandTest, SampleUnitsPrintTheirJson) {
 TEST(ScanUnitCommandTest, UnreadableFileExitsWithStatusOne) {
     QTemporaryDir dir;
     for (const QString& file : {dir.filePath(QStringLiteral("missing.pas")), dir.path()}) {
-        const CommandRun r = scanUnit({file});
+        const ProgramRun r = scanUnit({file});
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains(file.toLocal8Bit())) << r.err.constData();
     }
-    const CommandRun r = scanUnit({});
+    const ProgramRun r = scanUnit({});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("--scan-unit"));
 }
