@@ -6,7 +6,13 @@
 #include "DMod.h"
 #include "DbfTable.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
 
 namespace buildbench {
 
@@ -50,6 +56,22 @@ inline void fill(const QString& dir, int topics, bool browse = false) {
         batch.appends.push_back(std::move(row));
     }
     table->applyBatch(batch);
+}
+
+struct File {
+    QByteArray path; // local 8-bit, ready for open()
+    QByteArray bytes;
+};
+
+// The floor of the benchmarks that write many files: every file, its bytes
+// known in advance, written with plain system calls.
+inline void writeAll(const std::vector<File>& files) {
+    for (const File& f : files) {
+        const int fd = ::open(f.path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::write(fd, f.bytes.constData(), size_t(f.bytes.size())) != f.bytes.size())
+            std::fprintf(stderr, "cannot write %s\n", f.path.constData());
+        if (fd >= 0) ::close(fd);
+    }
 }
 
 } // namespace buildbench

@@ -21,9 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,21 +34,6 @@ double timed(const std::function<void()>& f) {
     t.start();
     f();
     return t.nsecsElapsed() / 1e6;
-}
-
-struct File {
-    QByteArray path; // local 8-bit, ready for open()
-    QByteArray bytes;
-};
-
-// The floor: every file of the build, its bytes known in advance.
-void writeAll(const std::vector<File>& files) {
-    for (const File& f : files) {
-        const int fd = ::open(f.path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0 || ::write(fd, f.bytes.constData(), size_t(f.bytes.size())) != f.bytes.size())
-            std::fprintf(stderr, "cannot write %s\n", f.path.constData());
-        if (fd >= 0) ::close(fd);
-    }
 }
 
 struct Result {
@@ -80,7 +63,7 @@ Result measure(int topics, const QString& folder) {
         findings += check.findings(true).lines.size();
     };
 
-    std::vector<File> files;
+    std::vector<buildbench::File> files;
     for (const QString& name :
          QDir(dir).entryList({QStringLiteral("book_*.rtf"), QStringLiteral("book.lst"),
                               QStringLiteral("book.map")})) {
@@ -114,7 +97,7 @@ Result measure(int topics, const QString& folder) {
 
     Result best{1e300, 1e300, 1e300, 1e300, 1e300, 1e300};
     for (int round = 0; round < 5; ++round) {
-        best.floor = std::min(best.floor, timed([&] { writeAll(files); }));
+        best.floor = std::min(best.floor, timed([&] { buildbench::writeAll(files); }));
         best.build = std::min(best.build, timed(build));
         best.read = std::min(best.read, timed(read));
         best.make = std::min(best.make, timed(make));

@@ -24,26 +24,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-struct File {
-    QByteArray path;
-    QByteArray bytes;
-};
-
-// The floor: every file of the export, its bytes known in advance.
-void writeAll(const std::vector<File>& files) {
-    for (const File& f : files) {
-        const int fd = ::open(f.path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0 || ::write(fd, f.bytes.constData(), size_t(f.bytes.size())) != f.bytes.size())
-            std::fprintf(stderr, "cannot write %s\n", f.path.constData());
-        if (fd >= 0) ::close(fd);
-    }
-}
 
 // Links the converter can always resolve, for timing it alone.
 struct AnyPage : HtmlTopicLinks {
@@ -81,7 +64,7 @@ int main(int argc, char** argv) {
     };
     exportAll(); // creates the files both then overwrite
 
-    std::vector<File> files;
+    std::vector<buildbench::File> files;
     qint64 bytes = 0;
     for (QDirIterator it(out, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
         const QString path = it.next();
@@ -119,7 +102,7 @@ int main(int argc, char** argv) {
 
     double exported = 1e300, floor = 1e300, reading = 1e300, reader = 1e300, converting = 1e300;
     for (int round = 0; round < 3; ++round) {
-        floor = std::min(floor, topicbench::best(1, [&] { writeAll(files); }));
+        floor = std::min(floor, topicbench::best(1, [&] { buildbench::writeAll(files); }));
         exported = std::min(exported, topicbench::best(1, exportAll));
         reading = std::min(reading, topicbench::best(1, read));
         reader = std::min(reader, topicbench::best(1, rtf));

@@ -7,6 +7,7 @@
 #include "KivRich.h"
 #include "Main.h"
 #include "ProjectFixture.h"
+#include "TestBitmap.h"
 #include "TopicCodes.h"
 #include "fUnit.h"
 
@@ -38,19 +39,6 @@ QStringList strings(const QJsonValue& v) {
     for (const QJsonValue& s : v.toArray())
         out << s.toString();
     return out;
-}
-
-// A 2x1 24-bit bitmap.
-QByteArray bitmap() {
-    QByteArray b("BM");
-    const auto u32 = [&b](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            b += char(v >> (8 * i) & 0xFF);
-    };
-    const auto u16 = [&b](quint16 v) { b += char(v & 0xFF) + QByteArray(1, char(v >> 8)); };
-    u32(62), u32(0), u32(54);
-    u32(40), u32(2), u32(1), u16(1), u16(24), u32(0), u32(8), u32(2835), u32(2835), u32(0), u32(0);
-    return b + QByteArray("\xFF\x00\x00\x00\xFF\x00\x00\x00", 8);
 }
 
 class KivhcRoundTripTest : public ProjectFixture {
@@ -100,7 +88,7 @@ TEST_F(KivhcRoundTripTest, HandMadeAndImportedTopicsComeBackWhole) {
                 "[WINDOWS]\r\nproc=\"Procedures\",(100,120,600,400),0,(255,255,226),"
                 "(192,192,192),0\r\n");
     writeFile(d + "book.hpj", hpj);
-    writeFile(d + "logo.bmp", bitmap());
+    writeFile(d + "logo.bmp", Bmp24(2, 1));
     dm.LoadWindowNames();
     addTopic(5, "Parser", {}, "1005");
     addTopic(12, QString::fromUtf8("Café target"), {}, "1012");

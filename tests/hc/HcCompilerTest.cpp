@@ -2,6 +2,7 @@
 // that leave the old help file as it was, and the contents file that goes
 // where the help file is.
 #include "HcCompiler.h"
+#include "TestBitmap.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -18,19 +19,6 @@ QByteArray topic(const QByteArray& id, const QByteArray& title, const QByteArray
     if (!id.isEmpty()) t += "#{\\footnote # " + id + "}\r\n";
     if (!title.isEmpty()) t += "${\\footnote $ " + title + "}\r\n";
     return t + "\\pard " + body + "\\par\r\n}\r\n";
-}
-
-// A 1x1 24-bit bitmap.
-QByteArray bitmap() {
-    QByteArray b("BM");
-    const auto u32 = [&b](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            b += char(v >> (8 * i) & 0xFF);
-    };
-    const auto u16 = [&b](quint16 v) { b += char(v & 0xFF) + QByteArray(1, char(v >> 8)); };
-    u32(58), u32(0), u32(54);
-    u32(40), u32(1), u32(1), u16(1), u16(24), u32(0), u32(4), u32(2835), u32(2835), u32(0), u32(0);
-    return b + QByteArray("\xFF\x00\x00\x00", 4);
 }
 
 class HcCompilerTest : public ::testing::Test {
@@ -57,7 +45,7 @@ TEST_F(HcCompilerTest, BadInputIsWarnedAboutAndTheHelpFileStillWritten) {
     project({}, "[BAGGAGE]\r\ndata.bin\r\n");
     writeFile(d + "book.lst", "book_1.rtf\r\nbook_2.rtf\r\nbook_3.rtf\r\n");
     writeFile(d + "book.map", "#define 1 100\r\n#define 99 199\r\n");
-    writeFile(d + "logo.bmp", bitmap());
+    writeFile(d + "logo.bmp", Bmp24(1, 1));
     writeFile(d + "book_1.rtf",
               topic("1", "One",
                     "\\cf1\\strike Two\\strike0{\\v 2} \\strike Nowhere\\strike0{\\v 77} "
