@@ -1017,26 +1017,18 @@ void TopicFileReader::controlWord() {
         special(Hlp::Span::LineBreak);
         break;
     case Cmd::Bullet:
-        character(0x2022);
-        break;
     case Cmd::Endash:
-        character(0x2013);
-        break;
     case Cmd::Emdash:
-        character(0x2014);
-        break;
     case Cmd::Lquote:
-        character(0x2018);
-        break;
     case Cmd::Rquote:
-        character(0x2019);
-        break;
     case Cmd::Ldblquote:
-        character(0x201C);
+    case Cmd::Rdblquote: {
+        // in the order of the commands, Bullet to Rdblquote
+        static constexpr char16_t kChars[] = {0x2022, 0x2013, 0x2014, 0x2018,
+                                              0x2019, 0x201C, 0x201D};
+        character(kChars[int(it->second) - int(Cmd::Bullet)]);
         break;
-    case Cmd::Rdblquote:
-        character(0x201D);
-        break;
+    }
     case Cmd::U: {
         int code = value;
         if (code < 0) code += 65536;
