@@ -9,21 +9,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-/tmp/kivhc-winhlp}" && cd "${1:-/tmp/kivhc-winhlp}" && pwd)
 
-# wine, a virtual display, screenshots and mouse clicks
-missing=()
-for p in wine xvfb imagemagick xdotool; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+# what the build needs, and wine, a virtual display, screenshots and mouse clicks
+"$root/scripts/deps.sh" wine xvfb imagemagick xdotool
 
 build=${BUILD_DIR:-$root/build}
 [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja
 cmake --build "$build" --target kivhelp kivhc_tool kivsql
-kivhc=$build/tools/kivhc
+kivhc=$build/kivhc
 
 # The demo project, made as a user makes one: a new project, topics stored in
 # its table with the RTF and codes the editor writes (a struck-through hotspot
