@@ -130,11 +130,9 @@ void DbfLock::setWriterWait(int ms) {
     writerWaitMs() = ms;
 }
 
-DbfHolder DbfLock::holder() const {
+DbfHolder DbfHolder::parse(const QByteArray& note) {
     DbfHolder h;
-    QFile f(notePath(path_));
-    if (!f.open(QIODevice::ReadOnly)) return h;
-    for (const QByteArray& raw : f.read(4096).split('\n')) {
+    for (const QByteArray& raw : note.left(4096).split('\n')) {
         const QByteArray line = raw.trimmed();
         const qsizetype eq = line.indexOf('=');
         if (eq <= 0) continue;
@@ -151,6 +149,13 @@ DbfHolder DbfLock::holder() const {
         else if (key == "holds")
             h.lasting = value == QLatin1String("long");
     }
+    return h;
+}
+
+DbfHolder DbfLock::holder() const {
+    QFile f(notePath(path_));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const DbfHolder h = DbfHolder::parse(f.read(4096));
     // A note left by a process that is gone describes no one.
     if (!alive(h)) return {};
     return h;

@@ -33,6 +33,9 @@ struct DbfHolder {
     // "kivhelp (process 1234)", with " on host H" for another machine;
     // "another process" when the note says nothing useful.
     QString text() const;
+    // The holder's note as written (key=value lines); unknown keys and bad
+    // values are passed over.
+    static DbfHolder parse(const QByteArray& note);
 };
 
 class DbfLock {
