@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
-#include <iostream>
 
 using namespace Hlp;
 
@@ -223,7 +222,6 @@ TEST(HlpFile, RoundTripCarriesTheWholeModel) {
         p.topics.push_back(accented);
 
         const QJsonObject d = dump(p);
-        std::cerr << "SYS " << QJsonDocument(d["system"].toObject()).toJson(QJsonDocument::Compact).toStdString() << "\nFONTS " << QJsonDocument(d["fonts"].toArray()).toJson(QJsonDocument::Compact).toStdString() << "\nPARAS " << QJsonDocument(d["topics"][0]["paragraphs"].toArray()).toJson(QJsonDocument::Compact).toStdString() << "\n";
         const QJsonObject sys = d[QStringLiteral("system")].toObject();
         EXPECT_EQ(sys[QStringLiteral("version")].toInt(), 33);
         EXPECT_EQ(sys[QStringLiteral("title")].toString(), p.title);
