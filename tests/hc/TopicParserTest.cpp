@@ -123,16 +123,13 @@ TEST(TopicParserTest, ABuiltTopicGivesItsFootnotesTitleRegionCodesAndFonts) {
         return {};
     };
     const Hlp::Font title = fontOf(t.nonScroll[0], QString::fromUtf8("Café"));
-    EXPECT_EQ(title.face, "Arial");
-    EXPECT_EQ(title.halfPoints, 32);
-    EXPECT_TRUE(title.bold);
-    EXPECT_EQ(title.color, 0x0000FFu);
-    EXPECT_EQ(title.family, 2);
+    EXPECT_EQ(std::tie(title.face, title.halfPoints, title.bold, title.color, title.family),
+              std::make_tuple(QString("Arial"), 32, true, 0x0000FFu, quint8(2)));
     const Hlp::Font link = fontOf(t.scroll[1], "Index");
     EXPECT_FALSE(link.strikeOut || link.underline || link.doubleUnderline);
     EXPECT_EQ(link.color, 0x008000u);
-    EXPECT_EQ(fontOf(t.scroll[2], QString::fromUtf8("·")).face, "Symbol");
-    EXPECT_EQ(fontOf(t.scroll[2], QString::fromUtf8("·")).charset, 2);
+    const Hlp::Font bullet = fontOf(t.scroll[2], QString::fromUtf8("·"));
+    EXPECT_EQ(std::tie(bullet.face, bullet.charset), std::make_tuple(QString("Symbol"), quint8(2)));
     // Struck text that no hidden text follows keeps its look.
     Parsed q;
     parse(q, kHeader + "#{\\footnote # 1}\\pard\\strike gone\\strike0  on\\par}");
@@ -195,20 +192,15 @@ TEST(TopicParserTest, ProjectFileSectionsIncludesAndBadLines) {
         "[CONFIG]\r\nBrowseButtons()\r\nCreateButton(`b',`&B',`Back()')\r\n[CONFIG-proc]\r\nX()\r\n"
         "[ALIAS]\r\nold=1\r\n[BAGGAGE]\r\ndata.bin\r\n",
         "book.hpj", include, messages);
-    EXPECT_EQ(h.errorLog, "book.err");
-    EXPECT_EQ(h.helpFile, "out/book.hlp");
-    EXPECT_EQ(h.contents, "book.cnt");
-    EXPECT_EQ(h.title, "My Book");
-    EXPECT_EQ(h.copyright, "(c) Me");
-    EXPECT_EQ(h.citation, "Created by KIVHELP");
-    EXPECT_TRUE(h.compress);
-    EXPECT_TRUE(h.report);
+    EXPECT_EQ((QStringList{h.errorLog, h.helpFile, h.contents, h.title, h.copyright, h.citation}),
+              QStringList({"book.err", "out/book.hlp", "book.cnt", "My Book", "(c) Me",
+                           "Created by KIVHELP"}));
+    EXPECT_TRUE(h.compress && h.report);
     EXPECT_EQ(h.lcid, 0x407);
     EXPECT_EQ(h.files, QStringList({"book_1.rtf", "book_2.rtf", "extra.rtf"}));
     ASSERT_EQ(h.map.size(), 4u);
-    EXPECT_EQ(h.map[1].context, "2");
-    EXPECT_EQ(h.map[1].number, 16u);
-    EXPECT_EQ(h.map[1].file, "book.map");
+    EXPECT_EQ(std::tie(h.map[1].context, h.map[1].number, h.map[1].file),
+              std::make_tuple(QString("2"), 16u, QString("book.map")));
     EXPECT_EQ(h.map[3].context, "four");
     ASSERT_EQ(h.windows.size(), 2u);
     const Hlp::Window& w = h.windows[0];
@@ -217,10 +209,9 @@ TEST(TopicParserTest, ProjectFileSectionsIncludesAndBadLines) {
     EXPECT_EQ(w.scrollColor, 0xFFFFE2);
     EXPECT_EQ(w.nonScrollColor, 0xC0C0C0);
     EXPECT_TRUE(w.onTop);
-    EXPECT_EQ(h.windows[1].caption, "Procedures");
-    EXPECT_EQ(h.windows[1].x, -1);
-    EXPECT_EQ(h.windows[1].state, 1);
-    EXPECT_EQ(h.windows[1].scrollColor, 0xC0C0C0); // COLORREF 0x00C0C0C0
+    const Hlp::Window& proc = h.windows[1]; // its colour a COLORREF 0x00C0C0C0
+    EXPECT_EQ(std::tie(proc.caption, proc.x, proc.state, proc.scrollColor),
+              std::make_tuple(QString("Procedures"), -1, 1, qint64(0xC0C0C0)));
     EXPECT_EQ(h.config, QStringList({"BrowseButtons()", "CreateButton(`b',`&B',`Back()')"}));
     ASSERT_EQ(h.aliases.size(), 1u);
     QStringList lines;
