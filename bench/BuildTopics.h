@@ -7,6 +7,8 @@
 #include "DbfTable.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
 #include <QString>
 
 #include <cstdio>
@@ -72,6 +74,15 @@ inline void writeAll(const std::vector<File>& files) {
             std::fprintf(stderr, "cannot write %s\n", f.path.constData());
         if (fd >= 0) ::close(fd);
     }
+}
+
+// The folder of the benchmarks' files: the second argument, else memory. On a
+// disk the write-back of thousands of small files varies by seconds between
+// runs and drowns the comparison.
+inline QString benchFolder(int argc, char** argv) {
+    QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/dev/shm");
+    if (!QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) folder = QDir::tempPath();
+    return folder;
 }
 
 } // namespace buildbench

@@ -116,10 +116,7 @@ int main(int argc, char** argv) {
     CollectingUI::Scope ui(true);
     TDM dm;
     const int small = argc > 1 ? std::atoi(argv[1]) : 10000;
-    // In memory by default: on a disk the write-back of thousands of small
-    // files varies by seconds between runs and drowns the comparison.
-    QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/dev/shm");
-    if (!QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) folder = QDir::tempPath();
+    const QString folder = buildbench::benchFolder(argc, argv);
     std::printf("files in %s\n", qPrintable(folder));
 
     const Result a = measure(small, folder);

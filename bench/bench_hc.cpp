@@ -151,8 +151,7 @@ int main(int argc, char** argv) {
     CollectingUI::Scope ui(true);
     TDM dm;
     const int small = argc > 1 ? std::atoi(argv[1]) : 10000;
-    QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/dev/shm");
-    if (!QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) folder = QDir::tempPath();
+    const QString folder = buildbench::benchFolder(argc, argv);
     const QString halibut = QStandardPaths::findExecutable(QStringLiteral("halibut"));
     std::printf("files in %s%s\n", qPrintable(folder),
                 halibut.isEmpty() ? "; halibut not installed (scripts/bench.sh installs it)" : "");

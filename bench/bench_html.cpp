@@ -41,8 +41,7 @@ int main(int argc, char** argv) {
     CollectingUI::Scope ui(false);
     TDM dm;
     const int topics = argc > 1 ? std::atoi(argv[1]) : 10000;
-    QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/dev/shm");
-    if (!QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) folder = QDir::tempPath();
+    const QString folder = buildbench::benchFolder(argc, argv);
     std::printf("files in %s\n", qPrintable(folder));
 
     QTemporaryDir tmp(folder + QStringLiteral("/kivhtml-XXXXXX"));

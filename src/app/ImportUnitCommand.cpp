@@ -131,22 +131,18 @@ void applyOptions(TFormDelphiUnit& form, const ImportOptions& o) {
                 list->item(i)->setCheckState(state);
         }
     }
-    if (o.firstId) {
-        QSpinBox* first = form.SpinEditFirst;
-        if (*o.firstId < first->minimum() || *o.firstId > first->maximum())
-            throw usage(QStringLiteral("--first-id must lie in %1 to %2")
-                            .arg(first->minimum())
-                            .arg(first->maximum()));
-        first->setValue(*o.firstId);
-    }
-    if (o.increment) {
-        QSpinBox* inc = form.SpinEditInc;
-        if (*o.increment < inc->minimum() || *o.increment > inc->maximum())
-            throw usage(QStringLiteral("--increment must lie in %1 to %2")
-                            .arg(inc->minimum())
-                            .arg(inc->maximum()));
-        inc->setValue(*o.increment);
-    }
+    // The window's own spin boxes hold the allowed ranges.
+    const auto setNumber = [](QSpinBox* box, const char* option, const std::optional<int>& value) {
+        if (!value) return;
+        if (*value < box->minimum() || *value > box->maximum())
+            throw usage(QStringLiteral("%1 must lie in %2 to %3")
+                            .arg(QLatin1String(option))
+                            .arg(box->minimum())
+                            .arg(box->maximum()));
+        box->setValue(*value);
+    };
+    setNumber(form.SpinEditFirst, "--first-id", o.firstId);
+    setNumber(form.SpinEditInc, "--increment", o.increment);
     const auto chooseWindow = [](QComboBox* combo, const char* option, const QString& name) {
         // Window names are not case-sensitive for the help compiler.
         const int at = combo->findText(name, Qt::MatchFixedString);
